@@ -66,7 +66,8 @@ void onDestroy(GtkWidget *, gpointer) {
         ptimer = 0;
     }
     window = frame = label = textBox = buttonOpen = buttonSend = prograssBar = table = nullptr;
-    gtk_main_quit();
+    if (gtk_main_level() > 0)
+        gtk_main_quit();
 }
 
 /* Resizing from inside an allocation would queue another one: do it after. */
@@ -82,6 +83,13 @@ void onSizeAllocate(GtkWidget *, GdkRectangle *, gpointer) {
         lastWidth = widthOf(frame);
         g_idle_add(resizeLater, nullptr);
     }
+}
+
+/* Sizes are known only once the window is mapped and laid out. */
+void settle() {
+    const gint64 until = g_get_monotonic_time() + 1000000;
+    while (window && (!gtk_widget_get_mapped(window) || gtk_events_pending()) && g_get_monotonic_time() < until)
+        gtk_main_iteration_do(FALSE);
 }
 
 /* A modal message that ends the run once the user closes it. */
@@ -195,9 +203,7 @@ bool buildGUI() {
 
     gtk_widget_show_all(window);
     setTitle();
-    // Sizes are known only once the window is laid out.
-    while (gtk_events_pending())
-        gtk_main_iteration();
+    settle();
     if (!window)
         return true;
     moveComponents();
