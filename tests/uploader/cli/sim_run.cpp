@@ -4,7 +4,8 @@
 const char DEFAULT_FOUND[] = "Found \nVORNE DMX512-RS232 Converter v2.11\n\n";
 
 std::string bridge(const std::string &serial, const std::string &extra) {
-    return "[bridge]\nserial = " + serial + "\npacing = off\n" + extra;
+    const bool paced = extra.find("pacing =") != std::string::npos;
+    return "[bridge]\nserial = " + serial + (paced ? "\n" : "\npacing = off\n") + extra;
 }
 
 RunResult runSim(const std::vector<std::string> &args, const std::string &scenario, int timeoutMs) {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-/* A bridge section with line pacing off; extra holds further "key = value" lines. */
+/* A bridge section, line pacing off unless extra sets it; extra holds further
+ * "key = value" lines. */
 std::string bridge(const std::string &serial, const std::string &extra = std::string());
 
 /* Runs the uploader with args; scenario is the file's text (one default
