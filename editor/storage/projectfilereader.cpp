@@ -24,6 +24,8 @@ bool readAllFrom(QIODevice *in, QByteArray *data, QString *error) {
     return true;
 }
 
+bool startsWithBlank(QByteArrayView line) { return !line.isEmpty() && (line[0] == '\t' || line[0] == ' '); }
+
 bool startsWithBlank(const QString &line) {
     return !line.isEmpty() && (line.at(0) == QLatin1Char('\t') || line.at(0) == QLatin1Char(' '));
 }
@@ -95,18 +97,25 @@ void parseSetting(const QString &line, DeviceSections *target) {
     target->presentFields |= 1u << field;
 }
 
-void parseRow(const QString &line, DeviceSections *target) {
-    if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || startsWithBlank(line))
+// Rows are most of a large file, so they are split on the raw bytes.
+void parseRow(QByteArrayView line, DeviceSections *target) {
+    if (line.isEmpty() || line[0] == '#' || startsWithBlank(line))
         return;
-    const QStringList fields = line.split(kFieldSeparator);
-    if (fields.size() < kRowFields)
-        return;
+    QByteArrayView fields[kRowFields];
+    qsizetype from = 0;
+    for (int i = 0; i < kRowFields; ++i) {
+        if (from < 0)
+            return; // fewer than five fields
+        const qsizetype separator = line.indexOf(QByteArrayView(",\t", 2), from);
+        fields[i] = line.sliced(from, (separator < 0 ? line.size() : separator) - from);
+        from = separator < 0 ? -1 : separator + 2;
+    }
     MyChanel row;
-    row.dmx_chanel = removeWhitespace(fields[0]);
-    row.dmx_valueFrom = removeWhitespace(fields[1]);
-    row.dmx_valueTo = removeWhitespace(fields[2]);
-    row.rs_c = fields[3];
-    row.function = fields[4];
+    row.dmx_chanel = removeWhitespace(QString::fromLatin1(fields[0]));
+    row.dmx_valueFrom = removeWhitespace(QString::fromLatin1(fields[1]));
+    row.dmx_valueTo = removeWhitespace(QString::fromLatin1(fields[2]));
+    row.rs_c = QString::fromLatin1(fields[3]);
+    row.function = QString::fromLatin1(fields[4]);
     target->rows.append(row);
 }
 
@@ -118,27 +127,30 @@ void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byNam
     DeviceSections *target = nullptr;
     TextLines lines(data);
     while (!lines.atEnd()) {
-        const QString line = lines.next();
+        const QByteArrayView line = lines.nextBytes();
+        const char first = line.isEmpty() ? '\0' : line[0];
         if (state == State::Outside) {
-            const bool settings = line.startsWith(QLatin1Char('$'));
-            if (!settings && !line.startsWith(QLatin1Char('%')))
+            const bool settings = first == '$';
+            if (!settings && first != '%')
                 continue;
-            const auto it = byName->find(line.mid(1).trimmed());
+            const auto it = byName->find(QString::fromLatin1(line.sliced(1)).trimmed());
             target = it == byName->end() || it->rowsSeen ? nullptr : &*it;
             if (target && settings)
                 target->settingsSeen = true;
             if (target && !settings)
                 target->rowsSeen = true;
             state = settings ? State::Settings : State::Rows;
-        } else if (line.startsWith(QLatin1Char('!'))) {
+        } else if (first == '!') {
             state = State::Outside;
         } else if (target) {
             if (state == State::Settings)
-                parseSetting(line, target);
+                parseSetting(QString::fromLatin1(line), target);
             else
                 parseRow(line, target);
         }
     }
+    for (DeviceSections &sections : *byName)
+        sortChanel(&sections.rows);
 }
 
 void applySections(const DeviceSections &sections, MyDevice *device) {
@@ -153,8 +165,12 @@ void applySections(const DeviceSections &sections, MyDevice *device) {
         device->connParamSaved.flags = 0;
     }
     if (sections.rowsSeen) {
-        device->listChanel.append(sections.rows);
-        sortChanel(&device->listChanel);
+        if (device->listChanel.isEmpty()) {
+            device->listChanel = sections.rows; // already sorted, shared until edited
+        } else {
+            device->listChanel.append(sections.rows);
+            sortChanel(&device->listChanel);
+        }
     }
 }
 
@@ -166,7 +182,7 @@ void fillLibrary(const QByteArray &data, MyLibrary *library) {
     parseSections(data, &byName);
     for (MyPreset &preset : *library)
         for (MyDevice &device : preset.listMyDevices)
-            applySections(byName.value(device.deviceType), &device);
+            applySections(*byName.constFind(device.deviceType), &device);
 }
 } // namespace
 
@@ -193,7 +209,7 @@ bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QStrin
     QHash<QString, DeviceSections> byName;
     byName.insert(name, DeviceSections());
     parseSections(data, &byName);
-    applySections(byName.value(name), device);
+    applySections(*byName.constFind(name), device);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "textlines.h"
 
-QString TextLines::next() {
+QByteArrayView TextLines::nextBytes() {
     qsizetype end = data_.indexOf('\n', pos_);
     qsizetype next = end + 1;
     if (end < 0)
@@ -8,7 +8,7 @@ QString TextLines::next() {
     qsizetype stop = end;
     if (stop > pos_ && data_.at(stop - 1) == '\r')
         --stop;
-    const QString line = QString::fromLatin1(data_.constData() + pos_, stop - pos_);
+    const QByteArrayView line(data_.constData() + pos_, stop - pos_);
     pos_ = next;
     return line;
 }

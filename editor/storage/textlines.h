@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 class TextLines {
@@ -12,7 +13,9 @@ public:
 
     bool atEnd() const { return pos_ >= data_.size(); }
     // The next line without its line end; call only when !atEnd().
-    QString next();
+    QString next() { return QString::fromLatin1(nextBytes()); }
+    // The same as raw bytes, valid while the data lives.
+    QByteArrayView nextBytes();
 
 private:
     QByteArray data_;
