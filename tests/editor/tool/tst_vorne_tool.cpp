@@ -26,6 +26,8 @@ Run runTool(const QStringList &args) {
 
 QString dataFile(const char *name) { return QStringLiteral(VORNE_TEST_DATA "/") + QLatin1String(name); }
 
+QString projectFile() { return QStringLiteral(VORNE_TOOL_TESTS "/tool_project.prj"); }
+
 QByteArray readAll(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -143,6 +145,45 @@ private slots:
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.startsWith("vorne_tool: ") && r.err.contains("--help") && r.err.count('\n') == 1,
                  qPrintable(r.err));
+    }
+
+    void listProject() {
+        const Run r = runTool({"list", projectFile()});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("Acme\n  Projector X1: 2 rows\n  Screen: 1 row\nEmpty Maker\n"));
+    }
+
+    void imageIsTheEditorsImage() {
+        QTemporaryDir dir;
+        const QString out = writeFile(dir, "out.bin", "an older file");
+        const Run r = runTool({"image", projectFile(), "Acme", "Projector X1", out});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(readAll(out).toHex(' '), readAll(dataFile("worked_example.bin")).toHex(' '));
+    }
+
+    void imageProblems_data() {
+        QTest::addColumn<QString>("man");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no manufacturer") << "Acme Corp" << "Screen" << "x.bin" << "no manufacturer \"Acme Corp\"";
+        QTest::newRow("device of another") << "Empty Maker" << "Screen" << "x.bin" << "no device \"Screen\"";
+        QTest::newRow("case matters") << "Acme" << "screen" << "x.bin" << "no device \"screen\"";
+        QTest::newRow("unwritable") << "Acme" << "Screen" << "missing/x.bin" << "missing/x.bin";
+    }
+    void imageProblems() {
+        QFETCH(QString, man);
+        QFETCH(QString, device);
+        QFETCH(QString, out);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const Run r = runTool({"image", projectFile(), man, device, dir.filePath(out)});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(message) && r.err.count('\n') == 1, qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir.filePath(out)));
     }
 
     void help() {
