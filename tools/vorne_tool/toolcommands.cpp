@@ -4,9 +4,7 @@
 #include "imagereader.h"
 #include "imagewriter.h"
 #include "library.h"
-#ifndef VORNE_TOOL_NO_STORAGE
 #include "projectfile.h"
-#endif
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,18 +42,12 @@ bool loadProject(const QString &path, MyLibrary *library, QTextStream &err) {
         dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
         return false;
     }
-#ifdef VORNE_TOOL_NO_STORAGE
-    Q_UNUSED(library);
-    dataError(err, QStringLiteral("cannot read %1: project files are not supported by this build").arg(path));
-    return false;
-#else
     QString error;
     if (!readProjectFile(&file, library, &error)) {
         dataError(err, QStringLiteral("cannot read %1: %2").arg(path, error));
         return false;
     }
     return true;
-#endif
 }
 
 int listProject(const QString &path, QTextStream &out, QTextStream &err) {

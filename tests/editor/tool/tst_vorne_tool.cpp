@@ -169,10 +169,22 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no manufacturer") << "Acme Corp" << "Screen" << "x.bin" << "no manufacturer \"Acme Corp\"";
-        QTest::newRow("device of another") << "Empty Maker" << "Screen" << "x.bin" << "no device \"Screen\"";
-        QTest::newRow("case matters") << "Acme" << "screen" << "x.bin" << "no device \"screen\"";
-        QTest::newRow("unwritable") << "Acme" << "Screen" << "missing/x.bin" << "missing/x.bin";
+        QTest::newRow("no manufacturer") << "Acme Corp"
+                                         << "Screen"
+                                         << "x.bin"
+                                         << "no manufacturer \"Acme Corp\"";
+        QTest::newRow("device of another") << "Empty Maker"
+                                           << "Screen"
+                                           << "x.bin"
+                                           << "no device \"Screen\"";
+        QTest::newRow("case matters") << "Acme"
+                                      << "screen"
+                                      << "x.bin"
+                                      << "no device \"screen\"";
+        QTest::newRow("unwritable") << "Acme"
+                                    << "Screen"
+                                    << "missing/x.bin"
+                                    << "missing/x.bin";
     }
     void imageProblems() {
         QFETCH(QString, man);
