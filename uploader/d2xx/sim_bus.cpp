@@ -1,0 +1,109 @@
+#include "sim_bus.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorne::sim {
+
+SimBus &SimBus::instance() {
+    static SimBus bus;
+    return bus;
+}
+
+void SimBus::ensureLoaded() {
+    if (loaded_)
+        return;
+    Scenario scenario = Scenario::defaultScenario();
+    const char *path = std::getenv("VORNE_SIM_SCENARIO");
+    if (path && *path) {
+        std::string error;
+        if (!loadScenarioFile(path, &scenario, &error)) {
+            /* A broken scenario must not pass for "no device found". */
+            std::fprintf(stderr, "vorne simulator: %s\n", error.c_str());
+            std::exit(2);
+        }
+    }
+    SimClock &clock = clock_ ? *clock_ : SimClock::system();
+    for (const auto &config : scenario.bridges)
+        bridges_.push_back(std::make_shared<SimBridge>(config, clock));
+    loaded_ = true;
+}
+
+void SimBus::load(const Scenario &scenario) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Handle *h : handles_)
+        delete h;
+    handles_.clear();
+    bridges_.clear();
+    SimClock &clock = clock_ ? *clock_ : SimClock::system();
+    for (const auto &config : scenario.bridges)
+        bridges_.push_back(std::make_shared<SimBridge>(config, clock));
+    loaded_ = true;
+}
+
+void SimBus::setClock(SimClock *clock) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clock_ = clock;
+}
+
+std::vector<d2xx::ListedDevice> SimBus::list() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ensureLoaded();
+    std::vector<d2xx::ListedDevice> out;
+    for (const auto &b : bridges_) {
+        if (!b->gone())
+            out.push_back({b->serial(), b->description()});
+    }
+    return out;
+}
+
+FT_STATUS SimBus::open(const char *name, DWORD flags, FT_HANDLE *handle) {
+    if (!handle || !name)
+        return FT_INVALID_PARAMETER;
+    *handle = nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ensureLoaded();
+    for (const auto &b : bridges_) {
+        if (b->gone())
+            continue;
+        std::string key = (flags & FT_OPEN_BY_DESCRIPTION) ? b->description() : b->serial();
+        if (key != name)
+            continue;
+        FT_STATUS status = b->open();
+        if (status != FT_OK)
+            return status;
+        auto *h = new Handle{b};
+        handles_.insert(h);
+        *handle = h;
+        return FT_OK;
+    }
+    return FT_DEVICE_NOT_FOUND;
+}
+
+FT_STATUS SimBus::close(FT_HANDLE handle) {
+    std::shared_ptr<SimBridge> bridge;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = handles_.find(static_cast<Handle *>(handle));
+        if (it == handles_.end())
+            return FT_INVALID_HANDLE;
+        bridge = (*it)->bridge;
+        delete *it;
+        handles_.erase(it);
+    }
+    return bridge->close();
+}
+
+std::shared_ptr<SimBridge> SimBus::bridgeOf(FT_HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = handles_.find(static_cast<Handle *>(handle));
+    return it == handles_.end() ? nullptr : (*it)->bridge;
+}
+
+std::shared_ptr<SimBridge> SimBus::bridgeAt(size_t index) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ensureLoaded();
+    return index < bridges_.size() ? bridges_[index] : nullptr;
+}
+
+} // namespace vorne::sim

@@ -1,0 +1,54 @@
+/* The simulated USB bus: the bridges of the scenario and the handles opened
+ * on them. The D2XX front talks only to this. Tests may load a scenario and
+ * a clock of their own; otherwise the first call loads the file named by
+ * VORNE_SIM_SCENARIO, or the default single converter. */
+#ifndef VORNE_SIM_BUS_H
+#define VORNE_SIM_BUS_H
+
+#include "device_list.h"
+#include "scenario.h"
+#include "sim_bridge.h"
+#include "sim_clock.h"
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vorne::sim {
+
+class SimBus {
+public:
+    static SimBus &instance();
+
+    /* Replaces the bridges; handles opened before become invalid. */
+    void load(const Scenario &scenario);
+    /* Null restores the system clock. Takes effect for the bridges loaded next. */
+    void setClock(SimClock *clock);
+
+    std::vector<d2xx::ListedDevice> list();
+    FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle);
+    FT_STATUS close(FT_HANDLE handle);
+    /* The bridge behind a live handle, or null. */
+    std::shared_ptr<SimBridge> bridgeOf(FT_HANDLE handle);
+    /* The bridge at a position of the scenario (unplugged ones included), or null. */
+    std::shared_ptr<SimBridge> bridgeAt(size_t index);
+
+private:
+    SimBus() = default;
+    void ensureLoaded();
+
+    std::mutex mutex_;
+    bool loaded_ = false;
+    SimClock *clock_ = nullptr;
+    std::vector<std::shared_ptr<SimBridge>> bridges_;
+    struct Handle {
+        std::shared_ptr<SimBridge> bridge;
+    };
+    std::set<Handle *> handles_;
+};
+
+} // namespace vorne::sim
+
+#endif
