@@ -238,9 +238,12 @@ bool acceptChosenFile(const char *path) {
     }
     printf("FileChooser = %s\n", path);
     snprintf(file, sizeof(file), "%s", path);
-    gchar *shown = g_filename_display_name(path);
-    gtk_entry_set_text(GTK_ENTRY(textBox), shown);
-    g_free(shown);
+    // The window may have been closed while the chooser was open.
+    if (textBox) {
+        gchar *shown = g_filename_display_name(path);
+        gtk_entry_set_text(GTK_ENTRY(textBox), shown);
+        g_free(shown);
+    }
     return true;
 }
 

@@ -71,16 +71,21 @@ class Window : public ::testing::Test {
 protected:
     MiniConverter conv;
     void SetUp() override {
+        // No desktop session here: keep GTK's settings in memory.
+        g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
         if (!gtk_init_check(nullptr, nullptr))
             GTEST_SKIP() << "no X display (run under xvfb-run)";
         fake::reset();
         fake::line.onWrite = [this](const std::string &w) { conv(w); };
     }
-    int runProgram() {
-        char name[] = "VORNE_uploader";
-        char *argv[] = {name, nullptr};
+    int runProgram(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), "VORNE_uploader");
+        std::vector<char *> argv;
+        for (std::string &a : args)
+            argv.push_back(&a[0]);
+        argv.push_back(nullptr);
         testing::internal::CaptureStdout();
-        int code = uploaderMain(1, argv);
+        int code = uploaderMain((int)args.size(), argv.data());
         testing::internal::GetCapturedStdout();
         return code;
     }
@@ -134,6 +139,57 @@ TEST_F(Window, SendWithoutFileDoesNothing) {
     EXPECT_EQ(thrTrans, 0);
     EXPECT_FALSE(thread.joinable());
     EXPECT_EQ(fake::line.written, "");
+    gtk_widget_destroy(window);
+    closeDevice();
+}
+
+/* Cancels the file chooser once it is open; keeps its title and filters. */
+struct ChooserAnswer {
+    std::vector<std::string> filters;
+    std::string selectedFilter;
+    std::string title;
+    bool seen = false;
+    guint source;
+    ChooserAnswer() { source = g_timeout_add(20, tick, this); }
+    ~ChooserAnswer() { g_source_remove(source); }
+    static gboolean tick(gpointer p) {
+        auto *self = static_cast<ChooserAnswer *>(p);
+        if (!dialog || !GTK_IS_FILE_CHOOSER(dialog) || self->seen)
+            return G_SOURCE_CONTINUE;
+        self->seen = true;
+        self->title = gtk_window_get_title(GTK_WINDOW(dialog));
+        GSList *list = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
+        for (GSList *l = list; l; l = l->next)
+            self->filters.push_back(gtk_file_filter_get_name(GTK_FILE_FILTER(l->data)));
+        g_slist_free(list);
+        self->selectedFilter = gtk_file_filter_get_name(gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog)));
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+        return G_SOURCE_CONTINUE;
+    }
+};
+
+TEST_F(Window, FileChooser) {
+    openDevice(0);
+    ASSERT_TRUE(buildGUI());
+    {
+        ChooserAnswer cancel;
+        testing::internal::CaptureStdout();
+        gtk_button_clicked(GTK_BUTTON(buttonOpen));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "FileChooser Canceled\n");
+        EXPECT_TRUE(cancel.seen);
+        EXPECT_EQ(cancel.title, "Open File");
+        EXPECT_EQ(cancel.filters, (std::vector<std::string>{"Config files", "Firmware files", "Any files"}));
+        EXPECT_EQ(cancel.selectedFilter, "Config files");
+        EXPECT_EQ(file[0], 0);
+        EXPECT_EQ(dialog, nullptr);
+    }
+    // What an accepted choice does (the chooser itself is GTK's).
+    std::string path = tempFile("chosen.bin", "x");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(acceptChosenFile(path.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "FileChooser = " + path + "\n");
+    EXPECT_EQ(std::string(file), path);
+    EXPECT_EQ(std::string(gtk_entry_get_text(GTK_ENTRY(textBox))), path);
     gtk_widget_destroy(window);
     closeDevice();
 }
@@ -245,6 +301,47 @@ TEST_F(Window, NoDeviceShowsItsErrorDialog) {
     EXPECT_EQ(runProgram(), 1);
     ASSERT_EQ(answer.texts.size(), 1u);
     EXPECT_EQ(answer.texts[0], "DEVICE NOT FOUND\n");
+}
+
+TEST_F(Window, SilentModeWithoutFileStillShowsTheNoDeviceDialog) {
+    fake::bridges.clear();
+    DialogAnswerer answer;
+    EXPECT_EQ(runProgram({"-s"}), 1);
+    ASSERT_EQ(answer.texts.size(), 1u);
+    EXPECT_EQ(answer.types[0], GTK_MESSAGE_ERROR);
+    EXPECT_EQ(answer.texts[0], "DEVICE NOT FOUND\n");
+    // With a file, silent mode shows nothing.
+    std::string path = tempFile("nodev.bin", "x");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram({"-s", path}), 1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer.texts.size(), 1u);
+}
+
+TEST_F(Window, NoConverterShowsItsErrorDialog) {
+    fake::bridges[0].description = "FT232R USB UART";
+    DialogAnswerer answer;
+    std::string path = tempFile("noconv.bin", "x");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram({path}), 1);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(answer.texts.size(), 1u);
+    EXPECT_EQ(answer.texts[0], "VORNE DEVICE NOT FOUND\n");
+}
+
+TEST_F(Window, CommandLineRunShowsTheOutcomeUnlessSilent) {
+    std::string path = tempFile("cmd.bin", std::string(20, 'k'));
+    DialogAnswerer answer;
+    EXPECT_EQ(runProgram({path}), 0);
+    ASSERT_EQ(answer.texts.size(), 1u);
+    EXPECT_EQ(answer.types[0], GTK_MESSAGE_INFO);
+    EXPECT_EQ(answer.texts[0], "Vorne config file:\n" + path + "\n(20B)\n\nDONE\r\nCRC: OK\r\n");
+    // A failed transfer in silent mode: no dialog, and still exit code 0.
+    conv.finalReply = "DONE\r\nCRC: BAD\r\n";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram({"-s", path}), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("CRC: BAD"), std::string::npos);
+    EXPECT_EQ(answer.texts.size(), 1u);
 }
 
 } // namespace
