@@ -264,7 +264,10 @@ int sendData(const char *data, int len) {
             break;
         if (linkStop || std::chrono::steady_clock::now() >= deadline)
             return -1;
-        long pause = lineMicros(tx);
+        // The byte on the wire is partly out already: sleep until the one
+        // before the last should be gone, then look again in short steps, so
+        // the line idles as little as possible between blocks.
+        long pause = lineMicros((long)tx - 1);
         sleepMicros(pause < 50 ? 50 : pause > 2000 ? 2000 : pause);
     }
     return (int)written;
