@@ -24,7 +24,7 @@ bool hasStrings(const FT_PROGRAM_DATA *d) {
 }
 } // namespace
 
-SimBridge::SimBridge(BridgeConfig config, SimClock &clock)
+SimBridge::SimBridge(BridgeConfig config, d2xx::Clock &clock)
     : config_(std::move(config)), clock_(clock), tx_(config_.pacing) {
     if (config_.line == LineKind::Converter) {
         ConverterModel::Settings settings = config_.converter;

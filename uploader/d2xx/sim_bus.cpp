@@ -23,7 +23,7 @@ void SimBus::ensureLoaded() {
             std::exit(2);
         }
     }
-    SimClock &clock = clock_ ? *clock_ : SimClock::system();
+    d2xx::Clock &clock = clock_ ? *clock_ : d2xx::Clock::system();
     for (const auto &config : scenario.bridges)
         bridges_.push_back(std::make_shared<SimBridge>(config, clock));
     loaded_ = true;
@@ -35,13 +35,13 @@ void SimBus::load(const Scenario &scenario) {
         delete h;
     handles_.clear();
     bridges_.clear();
-    SimClock &clock = clock_ ? *clock_ : SimClock::system();
+    d2xx::Clock &clock = clock_ ? *clock_ : d2xx::Clock::system();
     for (const auto &config : scenario.bridges)
         bridges_.push_back(std::make_shared<SimBridge>(config, clock));
     loaded_ = true;
 }
 
-void SimBus::setClock(SimClock *clock) {
+void SimBus::setClock(d2xx::Clock *clock) {
     std::lock_guard<std::mutex> lock(mutex_);
     clock_ = clock;
 }

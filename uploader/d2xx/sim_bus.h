@@ -5,10 +5,10 @@
 #ifndef VORNE_SIM_BUS_H
 #define VORNE_SIM_BUS_H
 
+#include "clock.h"
 #include "device_list.h"
 #include "scenario.h"
 #include "sim_bridge.h"
-#include "sim_clock.h"
 
 #include <memory>
 #include <mutex>
@@ -25,7 +25,7 @@ public:
     /* Replaces the bridges; handles opened before become invalid. */
     void load(const Scenario &scenario);
     /* Null restores the system clock. Takes effect for the bridges loaded next. */
-    void setClock(SimClock *clock);
+    void setClock(d2xx::Clock *clock);
 
     std::vector<d2xx::ListedDevice> list();
     FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle);
@@ -41,7 +41,7 @@ private:
 
     std::mutex mutex_;
     bool loaded_ = false;
-    SimClock *clock_ = nullptr;
+    d2xx::Clock *clock_ = nullptr;
     std::vector<std::shared_ptr<SimBridge>> bridges_;
     struct Handle {
         std::shared_ptr<SimBridge> bridge;
