@@ -12,7 +12,6 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr size_t kMaxLine = 64;
 constexpr size_t kMaxConfigBytes = 1u << 20;
 constexpr int64_t kDiscardIdleNs = 100000000; /* quiet line that ends a refused data phase */
-constexpr size_t kSplitAfter = 2;             /* "CR" | "C: OK" */
 
 bool writeFile(const std::string &path, const std::string &bytes, std::string *error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

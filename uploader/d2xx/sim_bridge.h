@@ -41,9 +41,6 @@ public:
     FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
     FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
 
-    /* The converter model on the line, or null (tests look at what it received). */
-    const LineEndpoint *endpoint() const { return line_.get(); }
-
 private:
     FT_STATUS usable() const;
     void pump();

@@ -10,9 +10,9 @@
 #include "scenario.h"
 #include "sim_bridge.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,10 @@ public:
 
     /* Replaces the bridges; handles opened before become invalid. */
     void load(const Scenario &scenario);
+    /* What the first call does: the file named by VORNE_SIM_SCENARIO, else the
+     * default bridge. A scenario that can't be loaded ends the program with
+     * exit code 2 and a message on standard error. */
+    void loadFromEnvironment();
     /* Null restores the system clock. Takes effect for the bridges loaded next. */
     void setClock(d2xx::Clock *clock);
 
@@ -32,12 +36,12 @@ public:
     FT_STATUS close(FT_HANDLE handle);
     /* The bridge behind a live handle, or null. */
     std::shared_ptr<SimBridge> bridgeOf(FT_HANDLE handle);
-    /* The bridge at a position of the scenario (unplugged ones included), or null. */
-    std::shared_ptr<SimBridge> bridgeAt(size_t index);
 
 private:
     SimBus() = default;
     void ensureLoaded();
+    void loadFromEnvironmentLocked();
+    void replaceBridges(const Scenario &scenario);
 
     std::mutex mutex_;
     bool loaded_ = false;
@@ -46,7 +50,8 @@ private:
     struct Handle {
         std::shared_ptr<SimBridge> bridge;
     };
-    std::set<Handle *> handles_;
+    /* Keyed by the address handed out as FT_HANDLE; owned, so none leaks at exit. */
+    std::map<Handle *, std::unique_ptr<Handle>> handles_;
 };
 
 } // namespace vorne::sim
