@@ -307,6 +307,8 @@ TEST_F(ProtocolPaths, BadCrcAndMissingDone) {
     start("fault = bad_crc\n");
     std::string outcome = client.uploadConfig(workedImage());
     EXPECT_EQ(outcome.rfind("ERROR: config (226B) DONE\nCRC: BAD", 0), 0u) << outcome;
+    std::string firmware = client.uploadFirmware(std::string(32, '\x04'));
+    EXPECT_EQ(firmware.rfind("ERROR: firmware (32B) DONE\nCRC: BAD", 0), 0u) << firmware;
     client.close();
     start("fault = no_done\n");
     EXPECT_EQ(client.uploadConfig(workedImage()), "");
