@@ -1,0 +1,19 @@
+// Entry of the editor: application names, the main window, the event loop.
+#include "mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QCoreApplication::setOrganizationName(QStringLiteral("Ostravon"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("ostravon.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vorne"));
+
+    QApplication app(argc, argv);
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        result = app.exec();
+    }
+    return result;
+}
