@@ -10,6 +10,7 @@ namespace vorne::sim {
 namespace {
 constexpr size_t kEepromString = 64; /* room for each EEPROM string, terminator included */
 constexpr int64_t kReadPollNs = 200000;
+constexpr size_t kSplitAfter = 2; /* "CR" | "C: OK" */
 
 void copyOut(char *to, const std::string &from) {
     size_t n = from.size() < kEepromString - 1 ? from.size() : kEepromString - 1;
@@ -24,7 +25,7 @@ bool hasStrings(const FT_PROGRAM_DATA *d) {
 }
 } // namespace
 
-SimBridge::SimBridge(BridgeConfig config, SimClock &clock)
+SimBridge::SimBridge(BridgeConfig config, d2xx::Clock &clock)
     : config_(std::move(config)), clock_(clock), tx_(config_.pacing) {
     if (config_.line == LineKind::Converter) {
         ConverterModel::Settings settings = config_.converter;
@@ -95,7 +96,7 @@ void SimBridge::pump() {
     line_->tick(now);
     bool split = config_.line == LineKind::Converter && config_.converter.fault == Fault::Split;
     for (const auto &reply : line_->takeReplies())
-        rx_.append(reply.text, split && reply.splittable ? 2 : 0);
+        rx_.append(reply.text, split && reply.splittable ? kSplitAfter : 0);
     if (line_->unplugged()) {
         gone_ = true;
         open_ = false;
