@@ -51,4 +51,11 @@ TEST(CommandLine, LastFileCounts) {
     EXPECT_NE(r.out.find("INFO: Vorne config file:\n" + second + "\n(226B)"), std::string::npos);
 }
 
+TEST(CommandLine, WindowModeWithoutDisplay) {
+    std::string sc = writeTempFile("nodisplay.txt", bridge("A1"));
+    RunResult r = runProcess({VORNE_UPLOADER_SIM}, {"VORNE_SIM_SCENARIO=" + sc, "DISPLAY", "WAYLAND_DISPLAY"}, 30000);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "ERROR: Cannot open the window: no display.\n\n");
+}
+
 } // namespace

@@ -41,8 +41,12 @@ RunResult runProcess(const std::vector<std::string> &argv, const std::vector<std
         close(errPipe[0]);
         close(outPipe[1]);
         close(errPipe[1]);
-        for (const std::string &e : env)
-            putenv(const_cast<char *>(e.c_str()));
+        for (const std::string &e : env) {
+            if (e.find('=') == std::string::npos)
+                unsetenv(e.c_str());
+            else
+                putenv(const_cast<char *>(e.c_str()));
+        }
         if (!workDir.empty() && chdir(workDir.c_str()) != 0)
             _exit(126);
         std::vector<char *> args;

@@ -15,6 +15,7 @@ struct RunResult {
     double cpuSeconds = 0; /* user + system time of the child */
 };
 
+/* env: "NAME=value" sets, a bare "NAME" removes. */
 RunResult runProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env, int timeoutMs,
                      const std::string &workDir = std::string());
 
