@@ -235,7 +235,7 @@ void rewriteIdentity(ft_program_data *data) {
     // Written into the attached buffer, not by swapping the pointer, so the
     // buffers stay ours to release.
     if (data->Description)
-        snprintf(data->Description, EEPROM_STRING_LEN, "%s", VORNE_DESCRIPTION);
+        memcpy(data->Description, VORNE_DESCRIPTION, sizeof(VORNE_DESCRIPTION));
     data->RIsD2XX = 0;
     writeEEPROM(data);
     if (readEEPROM(data) == 0)

@@ -34,7 +34,7 @@ void setVer(const char *text, size_t len) {
 void storeMessage(const char *text, int type) {
     {
         std::lock_guard<std::mutex> lock(textLock);
-        snprintf(message, sizeof(message), "%s", text);
+        copyText(message, sizeof(message), text);
     }
     msgType = type;
 }
@@ -55,7 +55,8 @@ bool waitForCrc() {
     return gotCrc != 0;
 }
 
-void reportOutcome(const char *kind, const char *path) {
+/* Returns whether the converter confirmed the CRC. */
+bool reportOutcome(const char *kind, const char *path) {
     const char *tail = strstr(resp_buff, "DONE");
     char head[64];
     char after[RESP_BUFF_LEN];
@@ -63,10 +64,12 @@ void reportOutcome(const char *kind, const char *path) {
     snprintf(after, sizeof(after), "\n(%dB)\n\n%s", fileDataSize, tail);
     char text[MESSAGE_LEN];
     composeWithPath(text, sizeof(text), head, path, after);
-    if (strstr(tail, "CRC: OK"))
+    const bool confirmed = strstr(tail, "CRC: OK") != nullptr;
+    if (confirmed)
         messageInfo(text);
     else
         messageError(text);
+    return confirmed;
 }
 
 int sendConfig(const char *path) {
@@ -83,8 +86,7 @@ int sendConfig(const char *path) {
     }
     if (!strstr(resp_buff, "DONE"))
         return -1;
-    reportOutcome("config", path);
-    return msgType > 0 ? 0 : -1;
+    return reportOutcome("config", path) ? 0 : -1;
 }
 
 int sendFirmware(const char *path) {
@@ -103,8 +105,7 @@ int sendFirmware(const char *path) {
         checkDev();
         return -1;
     }
-    reportOutcome("firmware", path);
-    int result = msgType > 0 ? 0 : -1;
+    int result = reportOutcome("firmware", path) ? 0 : -1;
     // New firmware identifies itself anew; the window title shows it.
     checkDev();
     return result;
@@ -114,12 +115,12 @@ int sendFirmware(const char *path) {
 
 void getVer(char *out, size_t size) {
     std::lock_guard<std::mutex> lock(textLock);
-    snprintf(out, size, "%s", ver);
+    copyText(out, size, ver);
 }
 
 void getMessage(char *out, size_t size) {
     std::lock_guard<std::mutex> lock(textLock);
-    snprintf(out, size, "%s", message);
+    copyText(out, size, message);
 }
 
 void messageInfo(const char *text) {
@@ -133,15 +134,29 @@ void messageError(const char *text) {
     fprintf(stderr, "ERROR: %s\n", text);
 }
 
-void composeWithPath(char *out, size_t size, const char *before, const char *path, const char *after) {
-    size_t fixed = strlen(before) + strlen(after);
-    size_t pathLen = strlen(path);
-    if (fixed + pathLen < size || fixed + 4 >= size) {
-        snprintf(out, size, "%s%s%s", before, path, after);
+void copyText(char *out, size_t size, const char *text) {
+    if (size == 0)
         return;
+    size_t n = strnlen(text, size - 1);
+    memcpy(out, text, n);
+    out[n] = 0;
+}
+
+void composeWithPath(char *out, size_t size, const char *before, const char *path, const char *after) {
+    const size_t fixed = strlen(before) + strlen(after);
+    const size_t pathLen = strlen(path);
+    const char *shownPath = path;
+    const char *ellipsis = "";
+    if (fixed + pathLen >= size && fixed + 4 < size) {
+        shownPath = path + pathLen - (size - 1 - fixed - 3);
+        ellipsis = "...";
     }
-    size_t keep = size - 1 - fixed - 3;
-    snprintf(out, size, "%s...%s%s", before, path + pathLen - keep, after);
+    // Appended piece by piece: whatever does not fit is cut at the slot's end.
+    size_t used = 0;
+    for (const char *piece : {before, ellipsis, shownPath, after}) {
+        copyText(out + used, size - used, piece);
+        used += strlen(out + used);
+    }
 }
 
 bool parseOptions(int argc, char **argv, Options &options) {

@@ -44,6 +44,10 @@ int read_send_file(const char *path, file_type_e type);
 void messageInfo(const char *text);
 void messageError(const char *text);
 
+/* Copies text into a slot of size bytes, cutting it when it is longer; the
+ * slot always ends in a zero. */
+void copyText(char *out, size_t size, const char *text);
+
 /* Joins before into a slot of size bytes; when the whole does not fit, the
  * start of path gives way to "..." so the converter's reply is kept. */
 void composeWithPath(char *out, size_t size, const char *before, const char *path, const char *after);

@@ -237,7 +237,7 @@ bool acceptChosenFile(const char *path) {
         return false;
     }
     printf("FileChooser = %s\n", path);
-    snprintf(file, sizeof(file), "%s", path);
+    copyText(file, sizeof(file), path);
     // The window may have been closed while the chooser was open.
     if (textBox) {
         gchar *shown = g_filename_display_name(path);
@@ -279,7 +279,7 @@ void buttonSendAction(GtkWidget *, gpointer) {
     // The previous thread has published its end; collect it before the next.
     if (thread.joinable())
         thread.join();
-    snprintf(transferPath, sizeof(transferPath), "%s", file);
+    copyText(transferPath, sizeof(transferPath), file);
     arg.path = transferPath;
     arg.type = 0;
     thrTrans = THR_RUNNING;
