@@ -11,8 +11,8 @@ namespace {
 constexpr uint8_t kEsc = 0x1B;
 constexpr size_t kMaxLine = 64;
 constexpr size_t kMaxConfigBytes = 1u << 20;
+constexpr char kCrcOk[] = "CRC: OK\n";
 constexpr int64_t kDiscardIdleNs = 100000000; /* quiet line that ends a refused data phase */
-constexpr size_t kSplitAfter = 2;             /* "CR" | "C: OK" */
 
 bool writeFile(const std::string &path, const std::string &bytes, std::string *error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -210,6 +210,22 @@ void ConverterModel::saveFiles() {
         writeFile(settings_.saveRawTo, raw_, &saveError_);
 }
 
+/* Firmware is taken as it comes; an image must carry its own CRC. */
+std::string ConverterModel::checkResult() const {
+    uint16_t computed = 0;
+    uint16_t stored = 0;
+    bool good = firmware_ || imageCrcMatches(file_, &computed, &stored);
+    if (settings_.fault == Fault::BadCrc) {
+        good = false;
+        computed = static_cast<uint16_t>(~stored);
+    }
+    if (good)
+        return kCrcOk;
+    char text[64];
+    std::snprintf(text, sizeof text, "CRC: BAD (0x%04X, file 0x%04X)\n", computed, stored);
+    return text;
+}
+
 void ConverterModel::tick(int64_t nowNs) {
     switch (mode_) {
     case Mode::FirmwareData:
@@ -225,29 +241,12 @@ void ConverterModel::tick(int64_t nowNs) {
     }
     if (mode_ == Mode::Flashing && nowNs >= dueNs_) {
         mode_ = Mode::Command;
-        bool good = true;
-        std::string crcLine = "CRC: OK\n";
-        if (firmware_) {
-            good = !file_.empty();
-            if (good)
-                repaired_ = true;
-        } else {
-            uint16_t computed = 0;
-            uint16_t stored = 0;
-            good = imageCrcMatches(file_, &computed, &stored);
-            if (!good || settings_.fault == Fault::BadCrc) {
-                char text[64];
-                std::snprintf(text, sizeof text, "CRC: BAD (0x%04X, file 0x%04X)\n",
-                              settings_.fault == Fault::BadCrc ? computed ^ 0xFFFFu : computed, stored);
-                crcLine = text;
-                good = false;
-            }
-        }
-        if (firmware_ && !good)
-            crcLine = "CRC: BAD (empty firmware)\n";
+        std::string result = checkResult();
+        if (firmware_ && result == kCrcOk)
+            repaired_ = true;
         if (settings_.fault != Fault::NoDone)
             say("DONE\n");
-        say(crcLine);
+        say(result);
     }
     if (mode_ == Mode::Command && (firmwareBroken() || settings_.fault == Fault::ErrorOnly)) {
         if (!haveComplained_ || nowNs - lastComplaintNs_ >= settings_.errorPeriodNs) {

@@ -90,6 +90,7 @@ private:
     void dataByte(uint8_t byte, int64_t atNs);
     void finishData(int64_t atNs);
     void saveFiles();
+    std::string checkResult() const;
 
     Settings settings_;
     Mode mode_ = Mode::Command;

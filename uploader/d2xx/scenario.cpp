@@ -27,7 +27,8 @@
  *
  * A value in double quotes is taken literally (blanks and '#' kept). Every
  * mistake is an error naming its line: unknown keys and sections, bad
- * values, keys before the first [bridge], a key given twice for one bridge. */
+ * values, keys before the first [bridge]. A key given again for the same
+ * bridge overrides the earlier value, so test helpers can append to a base. */
 #include "scenario.h"
 
 #include <cstdio>
@@ -207,7 +208,6 @@ Scenario Scenario::defaultScenario() {
 
 bool parseScenario(const std::string &text, Scenario *scenario, std::string *error) {
     Scenario result;
-    std::set<std::string> seen;
     std::istringstream in(text);
     std::string raw;
     int lineNo = 0;
@@ -225,7 +225,6 @@ bool parseScenario(const std::string &text, Scenario *scenario, std::string *err
                 return fail("unknown section " + line + " (only [bridge])");
             result.bridges.emplace_back();
             result.bridges.back().serial = defaultSerial(result.bridges.size() - 1);
-            seen.clear();
             continue;
         }
         size_t eq = line.find('=');
@@ -239,8 +238,6 @@ bool parseScenario(const std::string &text, Scenario *scenario, std::string *err
             return fail("missing key before '='");
         if (result.bridges.empty())
             return fail("key '" + key + "' before the first [bridge]");
-        if (!seen.insert(key).second)
-            return fail("key '" + key + "' given twice for one bridge");
         std::string problem = applyKey(result.bridges.back(), key, value);
         if (!problem.empty())
             return fail(problem);

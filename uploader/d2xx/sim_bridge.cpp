@@ -10,6 +10,7 @@ namespace vorne::sim {
 namespace {
 constexpr size_t kEepromString = 64; /* room for each EEPROM string, terminator included */
 constexpr int64_t kReadPollNs = 200000;
+constexpr size_t kSplitAfter = 2; /* "CR" | "C: OK" */
 
 void copyOut(char *to, const std::string &from) {
     size_t n = from.size() < kEepromString - 1 ? from.size() : kEepromString - 1;
@@ -17,14 +18,14 @@ void copyOut(char *to, const std::string &from) {
     to[n] = '\0';
 }
 
-bool signed_(const FT_PROGRAM_DATA *d) { return d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu; }
+bool signedRecord(const FT_PROGRAM_DATA *d) { return d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu; }
 
 bool hasStrings(const FT_PROGRAM_DATA *d) {
     return d->Manufacturer && d->ManufacturerId && d->Description && d->SerialNumber;
 }
 } // namespace
 
-SimBridge::SimBridge(BridgeConfig config, SimClock &clock)
+SimBridge::SimBridge(BridgeConfig config, d2xx::Clock &clock)
     : config_(std::move(config)), clock_(clock), tx_(config_.pacing) {
     if (config_.line == LineKind::Converter) {
         ConverterModel::Settings settings = config_.converter;
@@ -95,7 +96,7 @@ void SimBridge::pump() {
     line_->tick(now);
     bool split = config_.line == LineKind::Converter && config_.converter.fault == Fault::Split;
     for (const auto &reply : line_->takeReplies())
-        rx_.append(reply.text, split && reply.splittable ? 2 : 0);
+        rx_.append(reply.text, split && reply.splittable ? kSplitAfter : 0);
     if (line_->unplugged()) {
         gone_ = true;
         open_ = false;
@@ -242,7 +243,7 @@ FT_STATUS SimBridge::eepromRead(FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (FT_STATUS s = usable())
         return s;
-    if (!data || !signed_(data) || !hasStrings(data))
+    if (!data || !signedRecord(data) || !hasStrings(data))
         return FT_INVALID_PARAMETER;
     if (!config_.eepromRead)
         return FT_EEPROM_READ_FAILED;
@@ -266,7 +267,7 @@ FT_STATUS SimBridge::eepromProgram(const FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (FT_STATUS s = usable())
         return s;
-    if (!data || !signed_(data) || !hasStrings(data))
+    if (!data || !signedRecord(data) || !hasStrings(data))
         return FT_INVALID_PARAMETER;
     if (std::strlen(data->Manufacturer) >= kEepromString || std::strlen(data->ManufacturerId) >= kEepromString ||
         std::strlen(data->Description) >= kEepromString || std::strlen(data->SerialNumber) >= kEepromString)

@@ -5,11 +5,11 @@
 #ifndef VORNE_SIM_BRIDGE_H
 #define VORNE_SIM_BRIDGE_H
 
+#include "clock.h"
 #include "ftd2xx.h"
 #include "line_endpoint.h"
 #include "rx_stream.h"
 #include "scenario.h"
-#include "sim_clock.h"
 #include "tx_pacer.h"
 
 #include <memory>
@@ -20,7 +20,7 @@ namespace vorne::sim {
 
 class SimBridge {
 public:
-    SimBridge(BridgeConfig config, SimClock &clock);
+    SimBridge(BridgeConfig config, d2xx::Clock &clock);
 
     const BridgeConfig &config() const { return config_; }
     /* Unplugged: no longer listed, every call fails with FT_IO_ERROR. */
@@ -41,21 +41,18 @@ public:
     FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
     FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
 
-    /* The converter model on the line, or null (tests look at what it received). */
-    const LineEndpoint *endpoint() const { return line_.get(); }
-
 private:
     FT_STATUS usable() const;
     void pump();
     void writeEepromOut() const;
 
     BridgeConfig config_;
-    SimClock &clock_;
+    d2xx::Clock &clock_;
     mutable std::mutex mutex_;
     bool open_ = false;
     bool gone_ = false;
     ULONG readTimeoutMs_ = 0;
-    TxPacer tx_;
+    d2xx::TxPacer tx_;
     RxStream rx_;
     std::unique_ptr<LineEndpoint> line_;
     FT_PROGRAM_DATA ee_{};

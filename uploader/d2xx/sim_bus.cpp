@@ -11,8 +11,16 @@ SimBus &SimBus::instance() {
 }
 
 void SimBus::ensureLoaded() {
-    if (loaded_)
-        return;
+    if (!loaded_)
+        loadFromEnvironmentLocked();
+}
+
+void SimBus::loadFromEnvironment() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    loadFromEnvironmentLocked();
+}
+
+void SimBus::loadFromEnvironmentLocked() {
     Scenario scenario = Scenario::defaultScenario();
     const char *path = std::getenv("VORNE_SIM_SCENARIO");
     if (path && *path) {
@@ -23,25 +31,24 @@ void SimBus::ensureLoaded() {
             std::exit(2);
         }
     }
-    SimClock &clock = clock_ ? *clock_ : SimClock::system();
-    for (const auto &config : scenario.bridges)
-        bridges_.push_back(std::make_shared<SimBridge>(config, clock));
-    loaded_ = true;
+    replaceBridges(scenario);
 }
 
 void SimBus::load(const Scenario &scenario) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (Handle *h : handles_)
-        delete h;
+    replaceBridges(scenario);
+}
+
+void SimBus::replaceBridges(const Scenario &scenario) {
     handles_.clear();
     bridges_.clear();
-    SimClock &clock = clock_ ? *clock_ : SimClock::system();
+    d2xx::Clock &clock = clock_ ? *clock_ : d2xx::Clock::system();
     for (const auto &config : scenario.bridges)
         bridges_.push_back(std::make_shared<SimBridge>(config, clock));
     loaded_ = true;
 }
 
-void SimBus::setClock(SimClock *clock) {
+void SimBus::setClock(d2xx::Clock *clock) {
     std::lock_guard<std::mutex> lock(mutex_);
     clock_ = clock;
 }
@@ -72,9 +79,9 @@ FT_STATUS SimBus::open(const char *name, DWORD flags, FT_HANDLE *handle) {
         FT_STATUS status = b->open();
         if (status != FT_OK)
             return status;
-        auto *h = new Handle{b};
-        handles_.insert(h);
-        *handle = h;
+        auto h = std::make_unique<Handle>(Handle{b});
+        *handle = h.get();
+        handles_[h.get()] = std::move(h);
         return FT_OK;
     }
     return FT_DEVICE_NOT_FOUND;
@@ -87,8 +94,7 @@ FT_STATUS SimBus::close(FT_HANDLE handle) {
         auto it = handles_.find(static_cast<Handle *>(handle));
         if (it == handles_.end())
             return FT_INVALID_HANDLE;
-        bridge = (*it)->bridge;
-        delete *it;
+        bridge = it->second->bridge;
         handles_.erase(it);
     }
     return bridge->close();
@@ -97,13 +103,7 @@ FT_STATUS SimBus::close(FT_HANDLE handle) {
 std::shared_ptr<SimBridge> SimBus::bridgeOf(FT_HANDLE handle) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = handles_.find(static_cast<Handle *>(handle));
-    return it == handles_.end() ? nullptr : (*it)->bridge;
-}
-
-std::shared_ptr<SimBridge> SimBus::bridgeAt(size_t index) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ensureLoaded();
-    return index < bridges_.size() ? bridges_[index] : nullptr;
+    return it == handles_.end() ? nullptr : it->second->bridge;
 }
 
 } // namespace vorne::sim

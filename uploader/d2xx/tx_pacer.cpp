@@ -1,6 +1,6 @@
 #include "tx_pacer.h"
 
-namespace vorne::sim {
+namespace vorne::d2xx {
 
 namespace {
 constexpr int64_t kNsPerSecond = 1000000000;
@@ -40,4 +40,4 @@ void TxPacer::clear() {
     lastDoneNs_ = 0;
 }
 
-} // namespace vorne::sim
+} // namespace vorne::d2xx

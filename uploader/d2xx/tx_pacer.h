@@ -2,15 +2,15 @@
  * given the moment its stop bit ends: a busy line sends back to back at the
  * line's byte rate, an idle line starts at the write. Unpaced, everything
  * leaves at once. */
-#ifndef VORNE_SIM_TX_PACER_H
-#define VORNE_SIM_TX_PACER_H
+#ifndef VORNE_D2XX_TX_PACER_H
+#define VORNE_D2XX_TX_PACER_H
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
-namespace vorne::sim {
+namespace vorne::d2xx {
 
 class TxPacer {
 public:
@@ -39,6 +39,6 @@ private:
     int64_t lastDoneNs_ = 0;
 };
 
-} // namespace vorne::sim
+} // namespace vorne::d2xx
 
 #endif

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using vorne::d2xx::TxPacer;
 using vorne::sim::RxStream;
-using vorne::sim::TxPacer;
 
 namespace {
 constexpr int64_t kMs = 1000000;

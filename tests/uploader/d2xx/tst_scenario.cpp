@@ -128,6 +128,13 @@ TEST(Scenario, CommentsBlanksAndQuotes) {
     EXPECT_EQ(b.description, "FT232R#1");
 }
 
+TEST(Scenario, LaterKeyOverridesEarlierForTheSameBridge) {
+    Scenario s = parseOk("[bridge]\npacing = off\nfault = silent\npacing = on\n[bridge]\npacing = off\n");
+    EXPECT_TRUE(s.bridges[0].pacing);
+    EXPECT_EQ(s.bridges[0].converter.fault, Fault::Silent);
+    EXPECT_FALSE(s.bridges[1].pacing);
+}
+
 TEST(Scenario, CarriageReturnLineEndsAreAccepted) {
     EXPECT_EQ(parseOk("[bridge]\r\nserial = S9\r\n").bridges[0].serial, "S9");
 }
@@ -138,7 +145,6 @@ TEST(Scenario, ErrorsNameTheLineAndTheProblem) {
     EXPECT_EQ(parseError("[bridges]\n"), "line 1: unknown section [bridges] (only [bridge])");
     EXPECT_EQ(parseError("[bridge]\njust words\n"), "line 2: expected key = value");
     EXPECT_EQ(parseError("[bridge]\n= 5\n"), "line 2: missing key before '='");
-    EXPECT_EQ(parseError("[bridge]\ntype = 5\ntype = 4\n"), "line 3: key 'type' given twice for one bridge");
     EXPECT_EQ(parseError("[bridge]\nfault = sometimes\n"), "line 2: unknown fault 'sometimes'");
     EXPECT_EQ(parseError("[bridge]\nopens = maybe\n"), "line 2: opens must be yes or no");
     EXPECT_EQ(parseError("[bridge]\nline = serial\n"), "line 2: line must be converter, none or socket:PATH");

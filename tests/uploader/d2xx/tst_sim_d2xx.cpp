@@ -10,6 +10,7 @@
 #include <sstream>
 
 using namespace vorne::sim;
+using vorne::d2xx::ManualClock;
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "sim_clock.h"
+#include "clock.h"
 
 #include <chrono>
 #include <thread>
 
-namespace vorne::sim {
+namespace vorne::d2xx {
 
 namespace {
-class SteadyClock : public SimClock {
+class SteadyClock : public Clock {
 public:
     int64_t nowNs() override {
         return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -19,9 +19,9 @@ public:
 };
 } // namespace
 
-SimClock &SimClock::system() {
+Clock &Clock::system() {
     static SteadyClock clock;
     return clock;
 }
 
-} // namespace vorne::sim
+} // namespace vorne::d2xx
