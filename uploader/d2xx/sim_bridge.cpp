@@ -18,7 +18,7 @@ void copyOut(char *to, const std::string &from) {
     to[n] = '\0';
 }
 
-bool signed_(const FT_PROGRAM_DATA *d) { return d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu; }
+bool signedRecord(const FT_PROGRAM_DATA *d) { return d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu; }
 
 bool hasStrings(const FT_PROGRAM_DATA *d) {
     return d->Manufacturer && d->ManufacturerId && d->Description && d->SerialNumber;
@@ -243,7 +243,7 @@ FT_STATUS SimBridge::eepromRead(FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (FT_STATUS s = usable())
         return s;
-    if (!data || !signed_(data) || !hasStrings(data))
+    if (!data || !signedRecord(data) || !hasStrings(data))
         return FT_INVALID_PARAMETER;
     if (!config_.eepromRead)
         return FT_EEPROM_READ_FAILED;
@@ -267,7 +267,7 @@ FT_STATUS SimBridge::eepromProgram(const FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (FT_STATUS s = usable())
         return s;
-    if (!data || !signed_(data) || !hasStrings(data))
+    if (!data || !signedRecord(data) || !hasStrings(data))
         return FT_INVALID_PARAMETER;
     if (std::strlen(data->Manufacturer) >= kEepromString || std::strlen(data->ManufacturerId) >= kEepromString ||
         std::strlen(data->Description) >= kEepromString || std::strlen(data->SerialNumber) >= kEepromString)

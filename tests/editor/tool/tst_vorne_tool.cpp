@@ -79,10 +79,10 @@ private slots:
     void dumpReportsCrcMismatch() {
         QTemporaryDir dir;
         QByteArray bytes = readAll(dataFile("worked_example.bin"));
-        bytes[14] = 'X'; // right after "Acme"
+        bytes[14] = '\x01'; // right after "Acme"
         const Run r = runTool({"dump", writeFile(dir, "bad.bin", bytes)});
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.out.contains("Manufacturer: \"AcmeX\""), qPrintable(r.out));
+        QVERIFY2(r.out.contains("Manufacturer: \"Acme\\x01\""), qPrintable(r.out));
         QVERIFY2(r.out.contains("CRC: stored 0xDDA5, computed 0x"), qPrintable(r.out));
         QVERIFY(r.out.contains(": MISMATCH\n"));
         QVERIFY2(r.err.contains("CRC mismatch") && r.err.endsWith("\n") && r.err.count('\n') == 1, qPrintable(r.err));
