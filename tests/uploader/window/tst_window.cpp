@@ -77,6 +77,7 @@ protected:
             GTEST_SKIP() << "no X display (run under xvfb-run)";
         fake::reset();
         fake::line.onWrite = [this](const std::string &w) { conv(w); };
+        file[0] = 0; // cases may share one process
     }
     int runProgram(std::vector<std::string> args = {}) {
         args.insert(args.begin(), "VORNE_uploader");
