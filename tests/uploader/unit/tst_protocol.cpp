@@ -39,6 +39,7 @@ protected:
     void SetUp() override {
         fake::reset();
         fake::line.onWrite = [this](const std::string &w) { conv(w); };
+        msgType = 0; // cases may share one process
         ASSERT_EQ(openDevice(0), 0);
     }
     void TearDown() override { closeDevice(); }

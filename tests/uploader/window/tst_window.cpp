@@ -61,11 +61,24 @@ struct DialogAnswerer {
     }
 };
 
-/* Runs step every 20 ms inside the main loop until it returns false. */
-void every20ms(std::function<bool()> *step) {
-    g_timeout_add(
-        20, [](gpointer p) -> gboolean { return (*static_cast<std::function<bool()> *>(p))() ? TRUE : FALSE; }, step);
-}
+/* Runs step every 20 ms inside the main loop until it returns false or the
+ * script goes out of scope. */
+struct Script {
+    std::function<bool()> step;
+    guint source;
+    explicit Script(std::function<bool()> f) : step(std::move(f)) { source = g_timeout_add(20, tick, this); }
+    ~Script() {
+        if (source)
+            g_source_remove(source);
+    }
+    static gboolean tick(gpointer p) {
+        auto *self = static_cast<Script *>(p);
+        if (self->step())
+            return G_SOURCE_CONTINUE;
+        self->source = 0;
+        return G_SOURCE_REMOVE;
+    }
+};
 
 class Window : public ::testing::Test {
 protected:
@@ -219,7 +232,7 @@ TEST_F(Window, TransferDisablesControlsAndItsDialogEndsTheProgram) {
         disabledSeen = !enabled(buttonSend) && !enabled(buttonOpen) && !enabled(textBox) && compEnabled == 0;
     };
     int step = 0;
-    std::function<bool()> script = [&]() {
+    Script script([&]() {
         if (!window)
             return false;
         if (step++ == 0) {
@@ -230,8 +243,7 @@ TEST_F(Window, TransferDisablesControlsAndItsDialogEndsTheProgram) {
             gtk_button_clicked(GTK_BUTTON(buttonSend)); // a second press while it runs is ignored
         }
         return true;
-    };
-    every20ms(&script);
+    });
     EXPECT_EQ(runProgram(), 0);
     EXPECT_EQ(window, nullptr);
     ASSERT_EQ(answer.texts.size(), 1u);
@@ -248,7 +260,7 @@ TEST_F(Window, ErrorDialogAlsoEndsTheProgramWithZero) {
     std::string path = tempFile("nook.bin", std::string(16, 'c'));
     DialogAnswerer answer;
     int step = 0;
-    std::function<bool()> script = [&]() {
+    Script script([&]() {
         if (!window)
             return false;
         if (step++ == 0) {
@@ -258,8 +270,7 @@ TEST_F(Window, ErrorDialogAlsoEndsTheProgramWithZero) {
             gtk_button_clicked(GTK_BUTTON(buttonSend));
         }
         return true;
-    };
-    every20ms(&script);
+    });
     EXPECT_EQ(runProgram(), 0);
     ASSERT_EQ(answer.texts.size(), 1u);
     EXPECT_EQ(answer.types[0], GTK_MESSAGE_ERROR);
@@ -271,7 +282,7 @@ TEST_F(Window, ClosingTheWindowStopsTheTransfer) {
     DialogAnswerer answer;
     int step = 0;
     std::chrono::steady_clock::time_point closedAt;
-    std::function<bool()> script = [&]() {
+    Script script([&]() {
         if (!window)
             return false;
         if (step == 0) {
@@ -286,8 +297,7 @@ TEST_F(Window, ClosingTheWindowStopsTheTransfer) {
         }
         step++;
         return true;
-    };
-    every20ms(&script);
+    });
     EXPECT_EQ(runProgram(), 0);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - closedAt);
     EXPECT_LT(ms.count(), 400);
