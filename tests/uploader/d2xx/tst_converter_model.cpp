@@ -1,6 +1,6 @@
 /* The converter model's side of the protocol, byte by byte with hand-set times. */
 #include "converter_model.h"
-#include "worked_image.h"
+#include "worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -107,9 +107,9 @@ TEST(ConverterModelCommands, MalformedOrOversizedCfgFileIsRefused) {
 
 TEST(ConverterModelConfig, WorkedExampleImageIsAccepted) {
     Box box;
-    std::string text = box.uploadConfig(workedImage());
+    std::string text = box.uploadConfig(workedExampleImage());
     EXPECT_EQ(text, "CfgFile=226\n\nOK\nDONE\nCRC: OK\n");
-    EXPECT_EQ(box.model.receivedFile(), workedImage());
+    EXPECT_EQ(box.model.receivedFile(), workedExampleImage());
     EXPECT_EQ(box.model.receivedRaw().size(), 240u);
 }
 
@@ -117,7 +117,7 @@ TEST(ConverterModelConfig, ReplyWaitsForTheFlashTime) {
     Box box;
     box.send("CfgFile=226\r");
     box.replies();
-    std::string image = workedImage();
+    std::string image = workedExampleImage();
     box.send(image + std::string(14, '\0'));
     box.wait(49);
     EXPECT_EQ(box.replies(), "");
@@ -126,7 +126,7 @@ TEST(ConverterModelConfig, ReplyWaitsForTheFlashTime) {
 }
 
 TEST(ConverterModelConfig, CorruptedByteGivesBadCrc) {
-    std::string image = workedImage();
+    std::string image = workedExampleImage();
     image[100] ^= 0x01;
     Box box;
     std::string text = box.uploadConfig(image);
@@ -135,7 +135,7 @@ TEST(ConverterModelConfig, CorruptedByteGivesBadCrc) {
 }
 
 TEST(ConverterModelConfig, HeaderIsNotCovered) {
-    std::string image = workedImage();
+    std::string image = workedExampleImage();
     image[0] = 0x42;
     Box box;
     EXPECT_NE(box.uploadConfig(image).find("CRC: OK"), std::string::npos);
@@ -165,9 +165,9 @@ TEST(ConverterModelConfig, SavesFileAndRawBytes) {
     s.saveTo = dir + "model_file.bin";
     s.saveRawTo = dir + "model_raw.bin";
     Box box(s);
-    box.uploadConfig(workedImage());
-    EXPECT_EQ(readFile(s.saveTo), workedImage());
-    EXPECT_EQ(readFile(s.saveRawTo), workedImage() + std::string(14, '\0'));
+    box.uploadConfig(workedExampleImage());
+    EXPECT_EQ(readFile(s.saveTo), workedExampleImage());
+    EXPECT_EQ(readFile(s.saveRawTo), workedExampleImage() + std::string(14, '\0'));
     EXPECT_EQ(box.model.saveError(), "");
 }
 
@@ -175,14 +175,14 @@ TEST(ConverterModelConfig, UnwritableSaveFileIsReported) {
     ConverterModel::Settings s;
     s.saveTo = "/nonexistent-dir/x.bin";
     Box box(s);
-    EXPECT_NE(box.uploadConfig(workedImage()).find("CRC: OK"), std::string::npos);
+    EXPECT_NE(box.uploadConfig(workedExampleImage()).find("CRC: OK"), std::string::npos);
     EXPECT_NE(box.model.saveError().find("/nonexistent-dir/x.bin"), std::string::npos);
 }
 
 TEST(ConverterModelConfig, AcceptsASecondUploadAfterTheFirst) {
     Box box;
-    box.uploadConfig(workedImage());
-    EXPECT_EQ(box.uploadConfig(workedImage()), "CfgFile=226\n\nOK\nDONE\nCRC: OK\n");
+    box.uploadConfig(workedExampleImage());
+    EXPECT_EQ(box.uploadConfig(workedExampleImage()), "CfgFile=226\n\nOK\nDONE\nCRC: OK\n");
 }
 
 TEST(ConverterModelFirmware, BootloaderCommandThenFirmwareThenIdle) {
@@ -288,9 +288,9 @@ TEST(ConverterModelFaults, ErrorOrFileInDataStopsAtFaultAtThenRecovers) {
         Box box(withFault(fault, 48));
         box.send("CfgFile=226\r");
         box.replies();
-        box.send(workedImage().substr(0, 47));
+        box.send(workedExampleImage().substr(0, 47));
         EXPECT_EQ(box.replies(), "");
-        box.send(workedImage().substr(47));
+        box.send(workedExampleImage().substr(47));
         EXPECT_EQ(box.replies(), fault == Fault::ErrorInData ? "ERROR\n" : "FILE\n");
         box.wait(200);
         EXPECT_EQ(box.replies(), "");
@@ -309,20 +309,20 @@ TEST(ConverterModelFaults, ErrorInFirmwareData) {
 
 TEST(ConverterModelFaults, BadCrcReportsMismatchForAGoodImage) {
     Box box(withFault(Fault::BadCrc));
-    std::string text = box.uploadConfig(workedImage());
+    std::string text = box.uploadConfig(workedExampleImage());
     EXPECT_NE(text.find("DONE\nCRC: BAD"), std::string::npos) << text;
     EXPECT_EQ(text.find("CRC: OK"), std::string::npos);
 }
 
 TEST(ConverterModelFaults, NoDoneReportsOnlyTheCrc) {
     Box box(withFault(Fault::NoDone));
-    EXPECT_EQ(box.uploadConfig(workedImage()), "CfgFile=226\n\nOK\nCRC: OK\n");
+    EXPECT_EQ(box.uploadConfig(workedExampleImage()), "CfgFile=226\n\nOK\nCRC: OK\n");
 }
 
 TEST(ConverterModelFaults, SilentNeverAnswers) {
     Box box(withFault(Fault::Silent));
     box.send("E\r\rCfgFile=226\r");
-    box.send(workedImage());
+    box.send(workedExampleImage());
     box.wait(2000);
     EXPECT_EQ(box.replies(), "");
 }

@@ -4,7 +4,7 @@
  * gives the uploader what it waits for, fault by fault, on a hand-stepped clock. */
 #include "ftd2xx.h"
 #include "sim_bus.h"
-#include "worked_image.h"
+#include "worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -214,7 +214,7 @@ TEST_F(ProtocolPaths, HealthyConverterTakesTheWorkedImage) {
     start("");
     ASSERT_EQ(client.checkDev(), 1);
     EXPECT_EQ(client.ver, kIdent);
-    EXPECT_EQ(client.uploadConfig(workedImage()), "INFO: config (226B) DONE\nCRC: OK\n");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "INFO: config (226B) DONE\nCRC: OK\n");
 }
 
 TEST_F(ProtocolPaths, HealthyConverterTakesFirmwareAndIdentifiesAnew) {
@@ -227,7 +227,7 @@ TEST_F(ProtocolPaths, HealthyConverterTakesFirmwareAndIdentifiesAnew) {
 
 TEST_F(ProtocolPaths, CorruptImageIsReportedAsError) {
     start("");
-    std::string image = workedImage();
+    std::string image = workedExampleImage();
     image[200] ^= 0x20;
     std::string outcome = client.uploadConfig(image);
     EXPECT_EQ(outcome.rfind("ERROR: config (226B) DONE\nCRC: BAD", 0), 0u) << outcome;
@@ -242,7 +242,7 @@ TEST_F(ProtocolPaths, EmptyFileGetsTheCheckFailure) {
 TEST_F(ProtocolPaths, SplitRepliesAreStillFound) {
     start("fault = split\n");
     ASSERT_EQ(client.checkDev(), 1);
-    EXPECT_EQ(client.uploadConfig(workedImage()), "INFO: config (226B) DONE\nCRC: OK\n");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "INFO: config (226B) DONE\nCRC: OK\n");
     EXPECT_EQ(client.uploadFirmware(std::string(100, '\x01')), "INFO: firmware (100B) DONE\nCRC: OK\n");
 }
 
@@ -282,22 +282,22 @@ TEST_F(ProtocolPaths, ConverterWithoutIdentificationIsNotFound) {
 
 TEST_F(ProtocolPaths, NoOkReportsTheEchoes) {
     start("fault = no_ok\n");
-    std::string outcome = client.uploadConfig(workedImage());
+    std::string outcome = client.uploadConfig(workedExampleImage());
     EXPECT_EQ(outcome, "ERROR: CfgFile=226\n");
 }
 
 TEST_F(ProtocolPaths, NothingOnTheLineIsNotResponding) {
     start("line = none\n");
     EXPECT_EQ(client.checkDev(), -1);
-    EXPECT_EQ(client.uploadConfig(workedImage()), "ERROR: Device not responding.");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "ERROR: Device not responding.");
 }
 
 TEST_F(ProtocolPaths, ErrorOrFileDuringTheDataPhaseStopsIt) {
     start("fault = error_in_data\nfault_at = 64\n");
-    EXPECT_EQ(client.uploadConfig(workedImage()), "ERROR: ERROR\n");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "ERROR: ERROR\n");
     client.close();
     start("fault = file_in_data\nfault_at = 64\n");
-    EXPECT_EQ(client.uploadConfig(workedImage()), "ERROR: FILE\n");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "ERROR: FILE\n");
     client.close();
     start("fault = error_in_data\nfault_at = 64\n");
     EXPECT_EQ(client.uploadFirmware(std::string(256, '\x03')), "ERROR: ERROR\n");
@@ -305,18 +305,18 @@ TEST_F(ProtocolPaths, ErrorOrFileDuringTheDataPhaseStopsIt) {
 
 TEST_F(ProtocolPaths, BadCrcAndMissingDone) {
     start("fault = bad_crc\n");
-    std::string outcome = client.uploadConfig(workedImage());
+    std::string outcome = client.uploadConfig(workedExampleImage());
     EXPECT_EQ(outcome.rfind("ERROR: config (226B) DONE\nCRC: BAD", 0), 0u) << outcome;
     std::string firmware = client.uploadFirmware(std::string(32, '\x04'));
     EXPECT_EQ(firmware.rfind("ERROR: firmware (32B) DONE\nCRC: BAD", 0), 0u) << firmware;
     client.close();
     start("fault = no_done\n");
-    EXPECT_EQ(client.uploadConfig(workedImage()), "");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "");
 }
 
 TEST_F(ProtocolPaths, UnplugEndsTheTransfer) {
     start("fault = unplug\nfault_at = 100\n");
-    EXPECT_EQ(client.uploadConfig(workedImage()), "ERROR: Device not responding.");
+    EXPECT_EQ(client.uploadConfig(workedExampleImage()), "ERROR: Device not responding.");
     DWORD n = 9;
     FT_ListDevices(&n, nullptr, FT_LIST_NUMBER_ONLY);
     EXPECT_EQ(n, 0u);

@@ -1,7 +1,7 @@
 /* The simulator through the D2XX calls the uploader makes, on a hand-stepped clock. */
 #include "ftd2xx.h"
 #include "sim_bus.h"
-#include "worked_image.h"
+#include "worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -150,7 +150,7 @@ TEST_F(SimD2xx, ConfigurationUploadIsAcceptedAndSaved) {
     ASSERT_EQ(send(h, "\r"), FT_OK);
     EXPECT_EQ(collect(h, 50), "\nVORNE DMX512-RS232 Converter v2.11\n");
 
-    std::string image = workedImage();
+    std::string image = workedExampleImage();
     ASSERT_EQ(send(h, "CfgFile=226\r"), FT_OK);
     EXPECT_EQ(collect(h, 10), "CfgFile=226\n\nOK\n");
     std::string padded = blocks(image);
@@ -209,7 +209,7 @@ TEST_F(SimD2xx, SplitRepliesComeInTwoReads) {
     FT_HANDLE h = open();
     ASSERT_EQ(send(h, "CfgFile=226\r"), FT_OK);
     EXPECT_EQ(collect(h, 30), "CfgFile=226\n\nOK\n");
-    ASSERT_EQ(send(h, blocks(workedImage())), FT_OK);
+    ASSERT_EQ(send(h, blocks(workedExampleImage())), FT_OK);
     EXPECT_EQ(readOnce(h), "DO");
     EXPECT_EQ(readOnce(h), "NE\nCR");
     EXPECT_EQ(readOnce(h), "C: OK\n");

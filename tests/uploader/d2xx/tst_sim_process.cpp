@@ -2,7 +2,7 @@
  * the real clock, and a line attached to an external program over a socket. */
 #include "ftd2xx.h"
 #include "sim_bus.h"
-#include "worked_image.h"
+#include "worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -166,7 +166,7 @@ TEST_F(SimProcess, PacedUploadOnTheRealClock) {
     FT_HANDLE h = openSerial("VRN00001");
     sendAndDrain(h, "CfgFile=226\r");
     EXPECT_EQ(collectFor(h, 20), "CfgFile=226\n\nOK\n");
-    std::string image = workedImage() + std::string(14, '\0');
+    std::string image = workedExampleImage() + std::string(14, '\0');
     auto start = std::chrono::steady_clock::now();
     for (size_t at = 0; at < image.size(); at += 16)
         sendAndDrain(h, image.substr(at, 16));
@@ -174,7 +174,7 @@ TEST_F(SimProcess, PacedUploadOnTheRealClock) {
     EXPECT_GE(seconds, 240.0 / 3840 - 0.001); /* never faster than the line */
     EXPECT_EQ(collectFor(h, 200), "DONE\nCRC: OK\n");
     std::ifstream in(saved, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), workedImage());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), workedExampleImage());
     FT_Close(h);
 }
 
