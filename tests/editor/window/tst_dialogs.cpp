@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -73,6 +74,7 @@ private slots:
         QCOMPARE(file.title, QString("Save Project As"));
         QCOMPARE(file.dir, QString("/start"));
         QCOMPARE(file.filter, QString("Project Files (*.prj)"));
+        QCOMPARE(file.options, QFileDialog::Options());
         const Dialogs::Asked text = Dialogs::log()[0];
         QCOMPARE(text.kind, Dialogs::Kind::Text);
         QCOMPARE(text.title, QString("New Project"));
@@ -82,8 +84,11 @@ private slots:
 
     void emptyFileNameMeansCancelled() {
         Dialogs::setNextFileName(QString());
-        QVERIFY(Dialogs::getOpenFileName(nullptr, "Open Project", "/d", "Project Files (*.prj)").isEmpty());
+        QVERIFY(Dialogs::getOpenFileName(nullptr, "Open Project", "/d", "Project Files (*.prj)",
+                                         QFileDialog::DontUseNativeDialog)
+                    .isEmpty());
         QCOMPARE(Dialogs::lastAsked().kind, Dialogs::Kind::OpenFile);
+        QCOMPARE(Dialogs::lastAsked().options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
     }
 
     void cancelledTextInputReportsNotOk() {
@@ -143,6 +148,23 @@ private slots:
         onNextModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
         QCOMPARE(Dialogs::question(nullptr, "Save", "Save changes?", QMessageBox::Yes | QMessageBox::Cancel),
                  QMessageBox::Cancel);
+    }
+
+    void realOpenDialogReturnsChosenFile() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("stage.prj"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        onNextModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QString("Open Project"));
+            dialog->selectFile(file.fileName());
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QCOMPARE(Dialogs::getOpenFileName(nullptr, "Open Project", dir.path(), "Project Files (*.prj)",
+                                          QFileDialog::DontUseNativeDialog),
+                 file.fileName());
     }
 
     void realTextInputReturnsTyped() {
