@@ -1,0 +1,70 @@
+// The project file (".prj"): the whole equipment library as Latin-1 text.
+// A tree part lists manufacturers and their devices (in the order the tree
+// shows them); a data part follows with each device's settings section
+// ("$name") and rows section ("%name"), in library order.
+//
+// Reading never fails on malformed content: lines of unknown form are
+// ignored, rows with fewer than five fields and device lines before any
+// manufacturer are skipped. It fails only when the device cannot be read.
+#pragma once
+
+#include "records.h"
+
+#include <QIODevice>
+
+// One device line of the tree part.
+struct ProjectTreeDevice {
+    QString name;
+    QString desc;
+    QString time;
+};
+
+// One manufacturer line of the tree part with its device lines.
+struct ProjectTreeManufacturer {
+    QString name;
+    QList<ProjectTreeDevice> devices;
+};
+
+// The tree part in the order it is written (the window passes its sorted tree).
+using ProjectTree = QList<ProjectTreeManufacturer>;
+
+// Everything a project file holds.
+struct ProjectFileContent {
+    MyLibrary library;
+    bool hasHeader = false;
+    QString header; // the "@" line's rest, trimmed; the last "@" line wins
+    // Position in `library` of the first device of the tree part, -1 when none.
+    int firstPreset = -1;
+    int firstDevice = -1;
+};
+
+// Reads the tree part and every device's sections (as the editor does at start-up).
+bool readProjectFile(QIODevice *in, MyLibrary *library, QString *error);
+bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error);
+
+// Reads only the tree part: records with names, descriptions and dates.
+bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error);
+
+// Fills every device of `library` from the sections that carry its name, in one
+// pass over the file. Settings sections before the first rows section of a name
+// apply in file order; the first rows section of a name is appended to its
+// devices' rows, which are then sorted. Later sections of a name are ignored.
+bool readProjectData(QIODevice *in, MyLibrary *library, QString *error);
+
+// Fills one device (named `name`) from its sections, as readProjectData would.
+bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QString *error);
+
+// Writes the whole file: header "@" + baseName, the tree part in `tree` order,
+// "!", then the data part of every device of `library` in library order.
+bool writeProjectFile(QIODevice *out, const MyLibrary &library, const QString &baseName, const ProjectTree &tree,
+                      QString *error);
+
+// The bytes writeProjectFile writes.
+QByteArray projectFileBytes(const MyLibrary &library, const QString &baseName, const ProjectTree &tree);
+
+// The tree part in library order, every manufacturer included.
+ProjectTree libraryTree(const MyLibrary &library);
+
+// The header name of a project path: file name without folder and without
+// everything from its first dot ("/x/Demo.v2.prj" gives "Demo").
+QString projectBaseName(const QString &path);
