@@ -1,6 +1,5 @@
 #include "dialogs.h"
 
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QQueue>
 
@@ -30,18 +29,19 @@ QList<Dialogs::Asked> &asked() {
 }
 
 QString askFileName(Dialogs::Kind kind, QWidget *parent, const QString &caption, const QString &dir,
-                    const QString &filter) {
+                    const QString &filter, QFileDialog::Options options) {
     Dialogs::Asked a;
     a.kind = kind;
     a.title = caption;
     a.dir = dir;
     a.filter = filter;
+    a.options = options;
     asked().append(a);
     if (!fileNames().isEmpty())
         return fileNames().dequeue();
     if (kind == Dialogs::Kind::OpenFile)
-        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+        return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, options);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, options);
 }
 
 } // namespace
@@ -76,12 +76,14 @@ void Dialogs::critical(QWidget *parent, const QString &title, const QString &tex
     message(parent, QMessageBox::Critical, title, text, QMessageBox::Ok);
 }
 
-QString Dialogs::getOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
-    return askFileName(Kind::OpenFile, parent, caption, dir, filter);
+QString Dialogs::getOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                                 QFileDialog::Options options) {
+    return askFileName(Kind::OpenFile, parent, caption, dir, filter, options);
 }
 
-QString Dialogs::getSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
-    return askFileName(Kind::SaveFile, parent, caption, dir, filter);
+QString Dialogs::getSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                                 QFileDialog::Options options) {
+    return askFileName(Kind::SaveFile, parent, caption, dir, filter, options);
 }
 
 QString Dialogs::getText(QWidget *parent, const QString &title, const QString &label, const QString &text, bool *ok) {

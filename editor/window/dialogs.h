@@ -4,6 +4,7 @@
 // logged so tests can check what the user would have been asked.
 #pragma once
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QList>
 #include <QMessageBox>
@@ -22,9 +23,9 @@ public:
         QString title;
         QString text; // message text, text-input label
         QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         QString dir;    // file dialogs: start folder; text input: proposed text
         QString filter; // file dialogs only
+        QFileDialog::Options options = {};
     };
 
     // A modal message box with the given buttons and no default button;
@@ -37,8 +38,10 @@ public:
     static void critical(QWidget *parent, const QString &title, const QString &text);
 
     // An empty result means the user cancelled.
-    static QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter);
-    static QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter);
+    static QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                                   QFileDialog::Options options = {});
+    static QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                                   QFileDialog::Options options = {});
 
     static QString getText(QWidget *parent, const QString &title, const QString &label, const QString &text, bool *ok);
 

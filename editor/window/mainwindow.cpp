@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "dialogs.h"
+#include "resources.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -31,6 +32,7 @@ const QString kMakerMail = QStringLiteral("sales@ostravon.example");
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
+    vorneInitResources();
     fontNormal10 = QFont(kFontFamily, 10, QFont::Normal);
     fontBold10 = QFont(kFontFamily, 10, QFont::Bold);
     fontLink8 = QFont(kFontFamily, 8, QFont::Normal);
@@ -233,33 +235,41 @@ void MainWindow::on_tableWidget_customContextMenuRequested(const QPoint &pos) {
     menu.exec(ui->tableWidget->viewport()->mapToGlobal(pos));
 }
 
-void MainWindow::keyPressEvent(QKeyEvent *e) {
-    if (e->key() == Qt::Key_Insert) {
+// The table and the tree never both have the focus, so at most one of the
+// two Delete commands applies.
+QList<MainWindow::Command> MainWindow::keyCommands(int key) const {
+    QList<Command> commands;
+    if (key == Qt::Key_Insert) {
         if (ui->tableWidget->isEnabled())
-            insertRow();
-        return;
+            commands << &MainWindow::insertRow;
+        return commands;
     }
-    if (e->key() != Qt::Key_Delete) {
+    if (key != Qt::Key_Delete)
+        return commands;
+    if (ui->tableWidget->isEnabled() && ui->tableWidget->hasFocus())
+        commands << &MainWindow::deleteRow;
+    if (!ui->treeWidget->isEnabled() || !ui->treeWidget->hasFocus())
+        return commands;
+    const QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item || !item->isSelected())
+        return commands;
+    // A device is judged by its manufacturer's marker, a manufacturer by its own.
+    if (const QTreeWidgetItem *manufacturer = item->parent())
+        commands << (manufacturer->toolTip(1) == kUsbParentMarker ? &MainWindow::removeUsbDevice
+                                                                  : &MainWindow::removeDevice);
+    else
+        commands << (item->toolTip(1) == kUsbParentMarker ? &MainWindow::removeUsbParent
+                                                          : &MainWindow::removeManufactDevice);
+    return commands;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *e) {
+    if (e->key() != Qt::Key_Insert && e->key() != Qt::Key_Delete) {
         e->ignore();
         return;
     }
-    if (ui->tableWidget->isEnabled() && ui->tableWidget->hasFocus())
-        deleteRow();
-    if (!ui->treeWidget->isEnabled() || !ui->treeWidget->hasFocus())
-        return;
-    QTreeWidgetItem *item = ui->treeWidget->currentItem();
-    if (!item || !item->isSelected())
-        return;
-    if (QTreeWidgetItem *manufacturer = item->parent()) {
-        if (manufacturer->toolTip(1) == kUsbParentMarker)
-            removeUsbDevice();
-        else
-            removeDevice();
-    } else if (item->toolTip(1) == kUsbParentMarker) {
-        removeUsbParent();
-    } else {
-        removeManufactDevice();
-    }
+    for (Command command : keyCommands(e->key()))
+        (this->*command)();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *e) {

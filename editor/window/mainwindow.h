@@ -53,6 +53,14 @@ public:
     QList<QAction *> treeContextActions(const QPoint &pos) const;
     QList<QAction *> tableContextActions(const QPoint &pos) const;
 
+    // The commands a key press runs, in order (Insert and Delete only; other
+    // keys run none and are left to the parent).
+    using Command = void (MainWindow::*)();
+    QList<Command> keyCommands(int key) const;
+
+    // Column widths of the channel table for a table `tableWidth` pixels wide.
+    void setColumnWidths(int tableWidth);
+
     // Form and popups.
     Ui::MainWindow *ui = nullptr;
 
@@ -325,5 +333,4 @@ private:
     void connectMenuActions();
     void applyFontsAndStyles();
     void connectButtons();
-    void setColumnWidths(int tableWidth);
 };
