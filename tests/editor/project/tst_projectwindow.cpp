@@ -11,8 +11,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -269,6 +269,22 @@ private slots:
         QCOMPARE(combo.count(), 2);
         QCOMPARE(combo.itemText(0), QStringLiteral("Acme"));
         QCOMPARE(combo.itemText(1), QStringLiteral("Beta"));
+    }
+
+    void loadSetupSelectsExactEntriesAndFillsTheFreeTextFields() {
+        MainWindow &w = start(fixture("Demo.prj"));
+        QComboBox *speed = w.settingCombo[MyConnParam::Speed];
+        QComboBox *parity = w.settingCombo[MyConnParam::Parity];
+        speed->clear();
+        speed->addItems({QStringLiteral("4800"), QStringLiteral("9600")});
+        parity->clear();
+        parity->addItems({QStringLiteral("NONE"), QStringLiteral("Odd")});
+        w.loadSetup(0, 0);
+        QCOMPARE(speed->currentIndex(), 1);
+        QCOMPARE(parity->currentIndex(), -1); // "None" is matched case-sensitively
+        QCOMPARE(w.settingField[MyConnParam::Delay_Time]->text(), QStringLiteral("100"));
+        QCOMPARE(w.settingField[MyConnParam::Normal_Replay]->text(), QStringLiteral("OK"));
+        w.loadSetup(0, 5); // out of range: nothing happens
     }
 
     void rowsFromTheFileAreSortedAndFreeRangesFollow() {
