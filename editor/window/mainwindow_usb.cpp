@@ -3,6 +3,8 @@
 
 #include "ui_mainwindow.h"
 
+#include <QTreeWidgetItemIterator>
+
 void MainWindow::cloneUsbDevice() {}
 
 void MainWindow::editUsbDevice() {}
@@ -15,4 +17,9 @@ void MainWindow::okTreePopupCloneUsb() {}
 
 void MainWindow::okTreePopupEditUsb() {}
 
-bool MainWindow::checkUSBDevices() { return false; }
+bool MainWindow::checkUSBDevices() {
+    for (QTreeWidgetItemIterator it(ui->treeWidget); *it; ++it)
+        if ((*it)->toolTip(1) == QLatin1String("USB:parent"))
+            return true;
+    return false;
+}

@@ -64,6 +64,8 @@ enum {
 #define FT_PARITY_NONE ((UCHAR)0)
 #define FT_PARITY_ODD ((UCHAR)1)
 #define FT_PARITY_EVEN ((UCHAR)2)
+#define FT_PARITY_MARK ((UCHAR)3)
+#define FT_PARITY_SPACE ((UCHAR)4)
 
 /* Chip types reported by FT_GetDeviceInfo */
 enum {
@@ -72,7 +74,11 @@ enum {
     FT_DEVICE_100AX = 2,
     FT_DEVICE_UNKNOWN = 3,
     FT_DEVICE_2232C = 4,
-    FT_DEVICE_232R = 5
+    FT_DEVICE_232R = 5,
+    FT_DEVICE_2232H = 6,
+    FT_DEVICE_4232H = 7,
+    FT_DEVICE_232H = 8,
+    FT_DEVICE_X_SERIES = 9
 };
 
 /* EEPROM record: the common identity fields and the option bytes of the

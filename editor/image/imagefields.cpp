@@ -1,0 +1,52 @@
+#include "imagefields.h"
+
+#include "hexconv.h"
+
+#include <cstring>
+
+namespace {
+
+// Decodes pairs of digits into `out` until `maxBytes` or the end of the text;
+// a lone last digit pairs with the terminating zero, which getHEX skips.
+int decodeHexPairs(const QByteArray &digits, unsigned char *out, int maxBytes) {
+    int count = 0;
+    for (int pos = 0; pos < digits.size() && count < maxBytes; pos += 2)
+        out[count++] = static_cast<unsigned char>(getHEX(digits.constData() + pos));
+    return count;
+}
+
+} // namespace
+
+void fillText(char *field, int width, const QString &text) {
+    memset(field, 0, size_t(width));
+    const QByteArray bytes = text.toLatin1();
+    memcpy(field, bytes.constData(), size_t(qMin(int(bytes.size()), width)));
+}
+
+void fillCmd(MyChanelUSB *ch, QString s) {
+    memset(ch->cmd, 0, sizeof ch->cmd);
+    ch->cmdLen = 0;
+    if (s.startsWith(QLatin1String("HEX:"), Qt::CaseInsensitive)) {
+        s.remove(QLatin1String("HEX:"), Qt::CaseSensitive);
+        ch->cmdLen = static_cast<unsigned char>(decodeHexPairs(s.toLatin1(), ch->cmd, int(sizeof ch->cmd)));
+    } else {
+        s.remove(QLatin1String("ASCII:"), Qt::CaseSensitive);
+        const QByteArray bytes = s.toLatin1();
+        memcpy(ch->cmd, bytes.constData(), size_t(qMin(int(bytes.size()), int(sizeof ch->cmd))));
+    }
+}
+
+void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, QString hex) {
+    *t_wr = 0;
+    memset(target, 0, size_t(t_len));
+    if (!hex.isEmpty())
+        *t_wr = static_cast<unsigned char>(
+            decodeHexPairs(hex.toLatin1(), reinterpret_cast<unsigned char *>(target), t_len));
+    if (!ascii.isEmpty()) {
+        const QByteArray bytes = ascii.toLatin1();
+        const int n = qMin(int(bytes.size()), t_len);
+        memcpy(target, bytes.constData(), size_t(n));
+        if (n < t_len)
+            target[n] = 0;
+    }
+}

@@ -1,0 +1,22 @@
+// Field rules of the image writer: fixed-width texts, channel commands and the
+// ASCII/HEX pairs of replies and prefix.
+#pragma once
+
+#include "imageformat.h"
+
+#include <QString>
+
+// Zero-fills `width` bytes at `field` and copies the Latin-1 text from the
+// first byte, cut at the width (a text of exactly `width` gets no zero byte).
+void fillText(char *field, int width, const QString &text);
+
+// Fills cmdLen and cmd from a row's command text. "HEX:..." (case ignored when
+// testing the prefix) gives raw bytes decoded two digits at a time, at most 12,
+// cmdLen = their count; anything else is ASCII text with "ASCII:" removed,
+// cut at 12 bytes, cmdLen 0.
+void fillCmd(MyChanelUSB *ch, QString s);
+
+// Fills a reply or prefix field of `t_len` bytes and its length byte: a HEX
+// text sets raw bytes and their count; an ASCII text is then copied over the
+// leading bytes with the length byte left as it was (0 when there was no HEX).
+void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, QString hex);

@@ -1,0 +1,13 @@
+// Human-readable listing of every field of a decoded image, for vorne_tool dump.
+#pragma once
+
+#include "imagereader.h"
+
+#include <QString>
+
+// The listing, one field a line. `problems` receives what makes the image
+// unfit for the converter (header constants, size, CRC); empty when sound.
+QString dumpImage(const DecodedImage &img, QStringList *problems);
+
+// A field's text quoted, with bytes outside printable Latin-1 as \xNN.
+QString quoted(const QByteArray &bytes);

@@ -1,0 +1,285 @@
+#include "ftdi_device.h"
+
+#include "ftdi_mapping.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ftdi.h>
+#include <libusb.h>
+#include <string>
+
+namespace vorne::d2xx {
+
+namespace {
+
+constexpr int kFtdiVendor = 0x0403;
+constexpr int kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
+constexpr unsigned short kTransmitterEmpty = 0x4000; /* TEMT in the line status byte */
+constexpr unsigned char kLatencyMs = 2;              /* short, so replies reach the reads promptly */
+
+bool signedRecord(const FT_PROGRAM_DATA *d) {
+    return d && d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu && d->Manufacturer && d->ManufacturerId &&
+           d->Description && d->SerialNumber;
+}
+
+/* The FTDI bridges libusb sees, with their names, while the list lives. */
+class Enumeration {
+public:
+    struct Found {
+        libusb_device *dev;
+        ListedDevice names;
+        DWORD id;
+    };
+
+    explicit Enumeration(ftdi_context *ctx) : ctx_(ctx) {
+        int n = ftdi_usb_find_all(ctx_, &list_, 0, 0);
+        ok_ = n >= 0;
+        for (ftdi_device_list *d = ok_ ? list_ : nullptr; d; d = d->next) {
+            libusb_device_descriptor desc{};
+            if (libusb_get_device_descriptor(d->dev, &desc) != 0 || desc.idVendor != kFtdiVendor)
+                continue;
+            bool known = false;
+            for (int pid : kFtdiProducts)
+                known |= desc.idProduct == pid;
+            if (!known)
+                continue;
+            char description[kListBufferSize] = {}, serial[kListBufferSize] = {};
+            /* A bridge we may not open (permissions) is still listed, with empty names. */
+            if (ftdi_usb_get_strings(ctx_, d->dev, nullptr, 0, description, sizeof description, serial, sizeof serial) <
+                0)
+                description[0] = serial[0] = '\0';
+            found_.push_back(
+                {d->dev, {serial, description}, (static_cast<DWORD>(desc.idVendor) << 16) | desc.idProduct});
+        }
+    }
+    ~Enumeration() {
+        if (list_)
+            ftdi_list_free(&list_);
+    }
+    Enumeration(const Enumeration &) = delete;
+    Enumeration &operator=(const Enumeration &) = delete;
+
+    bool ok() const { return ok_; }
+    const std::vector<Found> &found() const { return found_; }
+
+private:
+    ftdi_context *ctx_;
+    ftdi_device_list *list_ = nullptr;
+    bool ok_ = false;
+    std::vector<Found> found_;
+};
+
+} // namespace
+
+FT_STATUS FtdiDevice::list(std::vector<ListedDevice> *devices) {
+    devices->clear();
+    ftdi_context *ctx = ftdi_new();
+    if (!ctx)
+        return FT_OTHER_ERROR; /* libusb unusable */
+    FT_STATUS status = FT_OK;
+    {
+        Enumeration e(ctx);
+        if (!e.ok())
+            status = FT_OTHER_ERROR;
+        for (const auto &f : e.found())
+            devices->push_back(f.names);
+    }
+    ftdi_free(ctx);
+    return status;
+}
+
+FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device) {
+    device->reset();
+    ftdi_context *ctx = ftdi_new();
+    if (!ctx)
+        return FT_DEVICE_NOT_FOUND;
+    /* Take the bridge from ftdi_sio while we use it, and give it back on close. */
+    ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    FT_STATUS status = FT_DEVICE_NOT_FOUND;
+    {
+        Enumeration e(ctx);
+        std::vector<ListedDevice> names;
+        for (const auto &f : e.found())
+            names.push_back(f.names);
+        int index = findListedDevice(names, name, flags);
+        if (index >= 0) {
+            const auto &f = e.found()[static_cast<size_t>(index)];
+            if (ftdi_usb_open_dev(ctx, f.dev) < 0) {
+                status = FT_DEVICE_NOT_OPENED;
+            } else {
+                ftdi_set_latency_timer(ctx, kLatencyMs);
+                device->reset(new FtdiDevice(ctx, f.names, f.id));
+                status = FT_OK;
+            }
+        }
+    }
+    if (status != FT_OK)
+        ftdi_free(ctx);
+    return status;
+}
+
+FtdiDevice::FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id)
+    : ctx_(ctx), names_(std::move(names)), id_(id), clock_(Clock::system()),
+      fifo_([ctx](uint8_t *buf, int size) { return ftdi_read_data(ctx, buf, size); }, clock_) {}
+
+FtdiDevice::~FtdiDevice() {
+    ftdi_usb_close(ctx_);
+    ftdi_free(ctx_);
+}
+
+FT_STATUS FtdiDevice::reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fifo_.clear();
+    txEstimate_.clear();
+    return ftdi_usb_reset(ctx_) < 0 ? FT_IO_ERROR : FT_OK;
+}
+
+FT_STATUS FtdiDevice::setTimeouts(ULONG readMs, ULONG writeMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    readTimeoutMs_ = readMs;
+    if (writeMs > 0) /* 0: keep libftdi's bound rather than wait for ever */
+        ctx_->usb_write_timeout = static_cast<int>(writeMs);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::setBaudRate(ULONG baud) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (baud == 0 || baud > 3000000 || ftdi_set_baudrate(ctx_, static_cast<int>(baud)) < 0)
+        return FT_INVALID_BAUD_RATE;
+    txEstimate_ = TxPacer(true, baud / 10 > 0 ? baud / 10 : 1);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int b = 0, s = 0, p = 0;
+    if (!ftdiLineProperties(bits, stop, parity, &b, &s, &p))
+        return FT_INVALID_PARAMETER;
+    if (ftdi_set_line_property(ctx_, static_cast<ftdi_bits_type>(b), static_cast<ftdi_stopbits_type>(s),
+                               static_cast<ftdi_parity_type>(p)) < 0)
+        return FT_IO_ERROR;
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::status(DWORD *rx, DWORD *tx) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fifo_.poll() < 0)
+        return FT_IO_ERROR;
+    unsigned short modem = 0;
+    if (ftdi_poll_modem_status(ctx_, &modem) < 0)
+        return FT_IO_ERROR;
+    if (rx)
+        *rx = static_cast<DWORD>(fifo_.available());
+    size_t pending = 0;
+    if (modem & kTransmitterEmpty) {
+        txEstimate_.clear();
+    } else {
+        txEstimate_.drain(clock_.nowNs());
+        pending = txEstimate_.pending() > 0 ? txEstimate_.pending() : 1;
+    }
+    if (tx)
+        *tx = static_cast<DWORD>(pending);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::read(uint8_t *buf, DWORD len, DWORD *got) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *got = 0;
+    int n = fifo_.read(buf, len, readTimeoutMs_);
+    if (n < 0)
+        return FT_IO_ERROR;
+    *got = static_cast<DWORD>(n);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::write(const uint8_t *buf, DWORD len, DWORD *written) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *written = 0;
+    if (len == 0)
+        return FT_OK;
+    int n = ftdi_write_data(ctx_, buf, static_cast<int>(len));
+    if (n < 0)
+        return FT_IO_ERROR;
+    txEstimate_.push(buf, static_cast<size_t>(n), clock_.nowNs());
+    *written = static_cast<DWORD>(n);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (type)
+        *type = d2xxChipType(ctx_->type);
+    if (id)
+        *id = id_;
+    if (serial)
+        std::snprintf(serial, kListBufferSize, "%s", names_.serial.c_str());
+    if (description)
+        std::snprintf(description, kListBufferSize, "%s", names_.description.c_str());
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::readEepromLocked(FT_PROGRAM_DATA *data) {
+    if (ftdi_read_eeprom(ctx_) < 0 || ftdi_eeprom_decode(ctx_, 0) < 0)
+        return FT_EEPROM_READ_FAILED;
+    char manufacturer[kEepromStringSize] = {}, product[kEepromStringSize] = {}, serial[kEepromStringSize] = {};
+    if (ftdi_eeprom_get_strings(ctx_, manufacturer, sizeof manufacturer, product, sizeof product, serial,
+                                sizeof serial) < 0)
+        return FT_EEPROM_READ_FAILED;
+    FtdiEeprom eeprom;
+    eeprom.manufacturer = manufacturer;
+    eeprom.product = product;
+    eeprom.serial = serial;
+    for (int name : mappedEepromValues()) {
+        int value = 0;
+        if (ftdi_get_eeprom_value(ctx_, static_cast<ftdi_eeprom_value>(name), &value) == 0)
+            eeprom.values[name] = value;
+    }
+    decodeProgramData(eeprom, d2xxChipType(ctx_->type), data);
+    return FT_OK;
+}
+
+FT_STATUS FtdiDevice::eepromRead(FT_PROGRAM_DATA *data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!signedRecord(data))
+        return FT_INVALID_PARAMETER;
+    return readEepromLocked(data);
+}
+
+FT_STATUS FtdiDevice::eepromProgram(const FT_PROGRAM_DATA *data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!signedRecord(data))
+        return FT_INVALID_PARAMETER;
+    FT_DEVICE chip = d2xxChipType(ctx_->type);
+    FtdiEeprom eeprom;
+    encodeProgramData(*data, chip, &eeprom);
+    /* Start from what the chip holds, so fields the record doesn't carry keep their values. */
+    if (ftdi_read_eeprom(ctx_) < 0)
+        return FT_EEPROM_READ_FAILED;
+    if (ftdi_eeprom_decode(ctx_, 0) < 0) {
+        /* A blank chip: libftdi's defaults for its type. */
+        std::string m = eeprom.manufacturer, p = eeprom.product, s = eeprom.serial;
+        if (ftdi_eeprom_initdefaults(ctx_, &m[0], &p[0], &s[0]) < 0)
+            return FT_EEPROM_WRITE_FAILED;
+    }
+    for (const auto &v : eeprom.values) {
+        if (ftdi_set_eeprom_value(ctx_, static_cast<ftdi_eeprom_value>(v.first), v.second) < 0)
+            return FT_EEPROM_WRITE_FAILED;
+    }
+    if (ftdi_eeprom_set_strings(ctx_, eeprom.manufacturer.c_str(), eeprom.product.c_str(), eeprom.serial.c_str()) < 0 ||
+        ftdi_eeprom_build(ctx_) < 0 || ftdi_write_eeprom(ctx_) < 0)
+        return FT_EEPROM_WRITE_FAILED;
+
+    /* Programming counts only when the chip gives back what was written. */
+    char m[kEepromStringSize], mi[kEepromStringSize], d[kEepromStringSize], s[kEepromStringSize];
+    FT_PROGRAM_DATA back{};
+    back.Signature2 = 0xFFFFFFFFu;
+    back.Manufacturer = m;
+    back.ManufacturerId = mi;
+    back.Description = d;
+    back.SerialNumber = s;
+    if (readEepromLocked(&back) != FT_OK || !sameProgramData(*data, back, chip))
+        return FT_EEPROM_WRITE_FAILED;
+    return FT_OK;
+}
+
+} // namespace vorne::d2xx

@@ -1,0 +1,60 @@
+/* One FTDI bridge opened through libftdi1, behind the D2XX calls: a receive
+ * FIFO fed by polling the chip, a transmit count from the chip's
+ * transmitter-empty bit, and the EEPROM through libftdi's EEPROM API. The
+ * kernel's serial driver is detached while open and given back on close. */
+#ifndef VORNE_D2XX_FTDI_DEVICE_H
+#define VORNE_D2XX_FTDI_DEVICE_H
+
+#include "clock.h"
+#include "device_list.h"
+#include "ftd2xx.h"
+#include "receive_fifo.h"
+#include "tx_pacer.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+struct ftdi_context;
+
+namespace vorne::d2xx {
+
+class FtdiDevice {
+public:
+    /* The bridges on the USB bus: FTDI's vendor id and usual product ids. */
+    static FT_STATUS list(std::vector<ListedDevice> *devices);
+    /* Opens the first bridge whose serial (or description) is name. */
+    static FT_STATUS open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device);
+
+    ~FtdiDevice();
+    FtdiDevice(const FtdiDevice &) = delete;
+    FtdiDevice &operator=(const FtdiDevice &) = delete;
+
+    FT_STATUS reset();
+    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs);
+    FT_STATUS setBaudRate(ULONG baud);
+    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity);
+    FT_STATUS status(DWORD *rx, DWORD *tx);
+    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got);
+    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written);
+    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description);
+    FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
+    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
+
+private:
+    FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);
+    FT_STATUS readEepromLocked(FT_PROGRAM_DATA *data);
+
+    ftdi_context *ctx_;
+    ListedDevice names_;
+    DWORD id_;
+    std::mutex mutex_;
+    Clock &clock_;
+    ReceiveFifo fifo_;
+    TxPacer txEstimate_; /* how much the chip may still hold, for a nonzero count */
+    ULONG readTimeoutMs_ = 0;
+};
+
+} // namespace vorne::d2xx
+
+#endif

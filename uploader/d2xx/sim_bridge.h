@@ -1,0 +1,64 @@
+/* One simulated FTDI bridge: its EEPROM, its transmit queue paced at the
+ * line rate, its receive queue, and what sits on its serial line. Every call
+ * takes the bridge's lock, so a transfer thread and the main thread may hold
+ * handles to it. */
+#ifndef VORNE_SIM_BRIDGE_H
+#define VORNE_SIM_BRIDGE_H
+
+#include "clock.h"
+#include "ftd2xx.h"
+#include "line_endpoint.h"
+#include "rx_stream.h"
+#include "scenario.h"
+#include "tx_pacer.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace vorne::sim {
+
+class SimBridge {
+public:
+    SimBridge(BridgeConfig config, d2xx::Clock &clock);
+
+    const BridgeConfig &config() const { return config_; }
+    /* Unplugged: no longer listed, every call fails with FT_IO_ERROR. */
+    bool gone() const;
+    std::string serial() const;
+    std::string description() const;
+
+    FT_STATUS open();
+    FT_STATUS close();
+    FT_STATUS reset();
+    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs);
+    FT_STATUS setBaudRate(ULONG baud);
+    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity);
+    FT_STATUS status(DWORD *rx, DWORD *tx);
+    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got);
+    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written);
+    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description);
+    FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
+    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
+
+private:
+    FT_STATUS usable() const;
+    void pump();
+    void writeEepromOut() const;
+
+    BridgeConfig config_;
+    d2xx::Clock &clock_;
+    mutable std::mutex mutex_;
+    bool open_ = false;
+    bool gone_ = false;
+    ULONG readTimeoutMs_ = 0;
+    d2xx::TxPacer tx_;
+    RxStream rx_;
+    std::unique_ptr<LineEndpoint> line_;
+    FT_PROGRAM_DATA ee_{};
+    std::string manufacturer_, manufacturerId_, description_, serial_;
+};
+
+} // namespace vorne::sim
+
+#endif
