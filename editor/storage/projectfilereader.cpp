@@ -11,7 +11,7 @@
 namespace {
 const QLatin1String kDesc("desc:");
 const QLatin1String kTime("time:");
-const QLatin1String kFieldSeparator(",\t");
+constexpr QByteArrayView kFieldSeparator(",\t");
 constexpr int kRowFields = 5;
 
 bool readAllFrom(QIODevice *in, QByteArray *data, QString *error) {
@@ -106,9 +106,9 @@ void parseRow(QByteArrayView line, DeviceSections *target) {
     for (int i = 0; i < kRowFields; ++i) {
         if (from < 0)
             return; // fewer than five fields
-        const qsizetype separator = line.indexOf(QByteArrayView(",\t", 2), from);
+        const qsizetype separator = line.indexOf(kFieldSeparator, from);
         fields[i] = line.sliced(from, (separator < 0 ? line.size() : separator) - from);
-        from = separator < 0 ? -1 : separator + 2;
+        from = separator < 0 ? -1 : separator + kFieldSeparator.size();
     }
     MyChanel row;
     row.dmx_chanel = removeWhitespace(QString::fromLatin1(fields[0]));

@@ -1,12 +1,22 @@
 // The channel table: its row popup, the row rules and the cell display.
 #include "mainwindow.h"
 
+#include "channelrules.h"
 #include "ui_mainwindow.h"
 
 #include <QDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+namespace {
+// " 0x" and two or more upper-case digits: " 0x05", " 0xFF", " 0x012C".
+QString numberToolTip(int number) {
+    const QString digits = QString::number(number, 16).toUpper();
+    return (number >= 16 && number <= 255 ? QStringLiteral(" 0x") : QStringLiteral(" 0x0")) + digits;
+}
+} // namespace
 
 // Built once by the constructor; upWindowRowPopup() lays it out per opening.
 void MainWindow::buildRowPopup() {
@@ -53,9 +63,9 @@ void MainWindow::buildRowPopup() {
     rowPopup->hide();
 }
 
-void MainWindow::sortChanel(QList<MyChanel> *) {}
+void MainWindow::sortChanel(QList<MyChanel> *list) { ::sortChanel(list); }
 
-void MainWindow::findFreePlace(QList<MyChanel> *) {}
+void MainWindow::findFreePlace(QList<MyChanel> *list) { listFreePlaces = findFreeRanges(*list); }
 
 void MainWindow::okPopup() {}
 
@@ -71,7 +81,20 @@ QString MainWindow::findFreeValue(int) { return {}; }
 
 bool MainWindow::makeShadowCopy(QList<MyChanel> *, QList<MyChanel> *, bool) { return true; }
 
-void MainWindow::fillTableRows(int, int, QString, QString) {}
+// Number cells keep the plain number as text and what's-this data (the row
+// rules read it there), show it as a picture and give it in hex as tooltip.
+void MainWindow::fillTableRows(int row, int column, QString text, QString status) {
+    auto *cell = new QTableWidgetItem(text);
+    if (column <= 2) {
+        const int number = chanelNumber(text);
+        cell->setWhatsThis(text);
+        cell->setToolTip(numberToolTip(number));
+        cell->setIcon(QIcon((column == 0 ? sNum512Path : sNum256Path) + QStringLiteral("%1.png").arg(number)));
+    }
+    cell->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    cell->setBackground(status == kStatusChanged ? colorChanged : colorWhite);
+    ui->tableWidget->setItem(row, column, cell);
+}
 
 // Edit and Delete make sense only on an existing row.
 void MainWindow::table_setEnabled(bool on) {
