@@ -57,6 +57,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     for (int row = ui->tableWidget->rowCount() - 1; row >= 0; --row)
         ui->tableWidget->removeRow(row);
 
+    // The header's default sort indicator is descending; the library tree reads A to Z.
+    ui->treeWidget->sortByColumn(0, Qt::AscendingOrder);
     readDevicesFromFile(sProjectName);
     readAllDataFromFile();
 

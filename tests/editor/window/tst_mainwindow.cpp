@@ -187,6 +187,11 @@ void TestMainWindow::startStateAndStyles() {
         QCOMPARE(x->styleSheet(), listStyle);
     QCOMPARE(ui->menuFile->font().pointSize(), 10);
     QVERIFY(!ui->action_NewProject->font().bold());
+
+    // Even with no project loaded the tree keeps its entries in ascending order.
+    addManufacturer(ui->treeWidget, "Zeta", "parent");
+    addManufacturer(ui->treeWidget, "Alpha", "parent");
+    QCOMPARE(ui->treeWidget->topLevelItem(0)->text(0), QString("Alpha"));
 }
 
 void TestMainWindow::buttonsReachTheirSlots() {
