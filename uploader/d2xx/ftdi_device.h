@@ -8,6 +8,7 @@
 #include "clock.h"
 #include "device_list.h"
 #include "ftd2xx.h"
+#include "port.h"
 #include "receive_fifo.h"
 #include "tx_pacer.h"
 
@@ -19,27 +20,25 @@ struct ftdi_context;
 
 namespace vorne::d2xx {
 
-class FtdiDevice {
+class FtdiDevice final : public Port {
 public:
     /* The bridges on the USB bus: FTDI's vendor id and usual product ids. */
     static FT_STATUS list(std::vector<ListedDevice> *devices);
     /* Opens the first bridge whose serial (or description) is name. */
     static FT_STATUS open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device);
 
-    ~FtdiDevice();
-    FtdiDevice(const FtdiDevice &) = delete;
-    FtdiDevice &operator=(const FtdiDevice &) = delete;
+    ~FtdiDevice() override;
 
-    FT_STATUS reset();
-    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs);
-    FT_STATUS setBaudRate(ULONG baud);
-    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity);
-    FT_STATUS status(DWORD *rx, DWORD *tx);
-    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got);
-    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written);
-    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description);
-    FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
-    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
+    FT_STATUS reset() override;
+    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs) override;
+    FT_STATUS setBaudRate(ULONG baud) override;
+    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity) override;
+    FT_STATUS status(DWORD *rx, DWORD *tx) override;
+    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got) override;
+    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written) override;
+    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description) override;
+    FT_STATUS eepromRead(FT_PROGRAM_DATA *data) override;
+    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data) override;
 
 private:
     FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);

@@ -8,6 +8,7 @@
 #include "clock.h"
 #include "ftd2xx.h"
 #include "line_endpoint.h"
+#include "port.h"
 #include "rx_stream.h"
 #include "scenario.h"
 #include "tx_pacer.h"
@@ -18,7 +19,7 @@
 
 namespace vorne::sim {
 
-class SimBridge {
+class SimBridge final : public d2xx::Port {
 public:
     SimBridge(BridgeConfig config, d2xx::Clock &clock);
 
@@ -30,16 +31,16 @@ public:
 
     FT_STATUS open();
     FT_STATUS close();
-    FT_STATUS reset();
-    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs);
-    FT_STATUS setBaudRate(ULONG baud);
-    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity);
-    FT_STATUS status(DWORD *rx, DWORD *tx);
-    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got);
-    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written);
-    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description);
-    FT_STATUS eepromRead(FT_PROGRAM_DATA *data);
-    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data);
+    FT_STATUS reset() override;
+    FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs) override;
+    FT_STATUS setBaudRate(ULONG baud) override;
+    FT_STATUS setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parity) override;
+    FT_STATUS status(DWORD *rx, DWORD *tx) override;
+    FT_STATUS read(uint8_t *buf, DWORD len, DWORD *got) override;
+    FT_STATUS write(const uint8_t *buf, DWORD len, DWORD *written) override;
+    FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description) override;
+    FT_STATUS eepromRead(FT_PROGRAM_DATA *data) override;
+    FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data) override;
 
 private:
     FT_STATUS usable() const;
