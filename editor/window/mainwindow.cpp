@@ -4,6 +4,7 @@
 
 #include "dialogs.h"
 #include "resources.h"
+#include "treemarkers.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -18,9 +19,6 @@
 namespace {
 
 const QString kFontFamily = QStringLiteral("Nimbus Sans L");
-const QString kParentMarker = QStringLiteral("parent");
-const QString kUsbParentMarker = QStringLiteral("USB:parent");
-const QString kUsbDeviceMarker = QStringLiteral("USB");
 
 // Maker details shown in the About box.
 const QString kMakerName = QStringLiteral("Ostravon");

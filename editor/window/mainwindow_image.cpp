@@ -10,6 +10,7 @@
 #include "imagereader.h"
 #include "imagewriter.h"
 #include "library.h"
+#include "treemarkers.h"
 #include "ui_mainwindow.h"
 #include "usbentry.h"
 
@@ -21,8 +22,6 @@
 
 namespace {
 
-const QString kUsbParentMarker = QStringLiteral("USB:parent");
-const QString kUsbDeviceMarker = QStringLiteral("USB");
 const QString kUploader = QStringLiteral("VORNE_uploader");
 
 QString missingFileMessage(const QFileInfo &info) {

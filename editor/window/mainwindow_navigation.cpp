@@ -2,15 +2,13 @@
 // side of the window shows for a manufacturer or a device.
 #include "mainwindow.h"
 
+#include "treemarkers.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
 namespace {
-const QString kParentMarker = QStringLiteral("parent");
-const QString kUsbParentMarker = QStringLiteral("USB:parent");
-const QString kUsbDeviceMarker = QStringLiteral("USB");
 
 // One line of a connection list: bare caption, caption shown with a value, field.
 struct ConnLine {

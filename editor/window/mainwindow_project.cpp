@@ -7,6 +7,7 @@
 #include "projectfile.h"
 #include "projectsave.h"
 #include "projectstate.h"
+#include "treemarkers.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -16,9 +17,6 @@
 namespace {
 const QString kConfigFile = QStringLiteral("config.ini");
 const QString kProjectFilter = QStringLiteral("Project Files (*.prj)");
-const QString kParentMarker = QStringLiteral("parent");
-const QString kUsbParentMarker = QStringLiteral("USB:parent");
-const QString kUsbDeviceMarker = QStringLiteral("USB");
 
 // The tree part as the tree shows it (sorted), without the USB entry.
 ProjectTree treeOrder(const QTreeWidget *tree) {
