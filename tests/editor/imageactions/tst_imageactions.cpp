@@ -2,6 +2,7 @@
 // save dialog, "&Read Vorne file" building the USB entry, "Sen&d Vorne file"
 // starting a stand-in uploader found on PATH, and the ASCII/HEX slots.
 #include "dialogs.h"
+#include "imagesamples.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -27,28 +28,9 @@ void writeFile(const QString &path, const QByteArray &bytes) {
 
 QString fixturePath() { return QStringLiteral(VORNE_TEST_DATA "/worked_example.bin"); }
 
-MyChanel row(const char *dmx, const char *from, const char *to, const char *cmd, const char *function) {
-    MyChanel r;
-    r.dmx_chanel = dmx;
-    r.dmx_valueFrom = from;
-    r.dmx_valueTo = to;
-    r.rs_c = cmd;
-    r.function = function;
-    return r;
-}
-
 // The worked example device under "Acme", in the library and in the tree.
 void addWorkedExample(MainWindow &w) {
-    using F = MyConnParam;
-    MyDevice d;
-    d.deviceType = "Projector X1";
-    d.deviceDesc = "Main hall";
-    d.deviceTime = "01.02.2024 | 10:00:00";
-    const char *texts[] = {"9600", "8", "1", "None", "None", "100", "2", "", "02", "OK", "", "ERR", "", "500"};
-    for (int i = 0; i < F::FieldCount; ++i)
-        d.connParam[i] = texts[i];
-    d.listChanel << row("1", "0", "127", "ASCII:PWR ON", "Power on")
-                 << row("1", "128", "255", "HEX:505746300D", "Power off");
+    MyDevice d = workedExampleDevice();
     MyPreset acme;
     acme.deviceParent = "Acme";
     acme.listMyDevices << d;
