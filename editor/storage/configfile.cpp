@@ -31,11 +31,14 @@ const char *const kDefaultLists[MyConnParam::FieldCount] = {
     "",                                                      // CMD_Prefix_HEX
 };
 
+// A missing project falls back to its file name in the default folder. The
+// name alone, not the previous path: that already holds the folder, and each
+// further line would double the path.
 void applyLastProject(const QString &value, AppConfig *config) {
     if (QFileInfo::exists(value))
         config->projectName = value;
     else
-        config->projectName = config->defaultPath + QLatin1Char('/') + config->projectName;
+        config->projectName = config->defaultPath + QLatin1Char('/') + QFileInfo(config->projectName).fileName();
     config->defaultPath = QFileInfo(config->projectName).absolutePath();
 }
 

@@ -22,8 +22,9 @@ struct AppConfig {
 QByteArray defaultConfigBytes();
 
 // Applies the lines after the first: LastProject moves the project and the
-// default folder (falling back to the previous project name in the default
-// folder when the named file is gone); each connection key replaces its list.
+// default folder (falling back to the previous project's file name in the
+// default folder when the named file is gone); each connection key replaces
+// its list.
 bool readConfig(QIODevice *in, AppConfig *config, QString *error);
 
 // The file written on Exit, with the absolute path of the project.

@@ -4,6 +4,7 @@
 
 #include "configfile.h"
 #include "dialogs.h"
+#include "keepreport.h"
 #include "projectfile.h"
 #include "projectsave.h"
 #include "projectstate.h"
@@ -195,6 +196,10 @@ int MainWindow::saveProject(QString title, QString text, bool force) {
     QTreeWidgetItem *current = ui->treeWidget->currentItem();
     saveDataToFile(current ? current->text(0) : QString(), sProjectName);
     globalAddDeleteItem = false;
+    // Written all the same (see keepreport.h); the user learns what will not come back.
+    const QString unkept = unkeptEntriesMessage(libraryKeepProblems(listMyPresets));
+    if (!unkept.isEmpty())
+        informMessage(unkept);
     return QMessageBox::Yes;
 }
 

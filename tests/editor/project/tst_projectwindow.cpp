@@ -440,6 +440,50 @@ private slots:
         QCOMPARE(contents(path(QStringLiteral("L2.prj"))), expected);
     }
 
+    // Saves of entries the file cannot give back: written all the same, then one message.
+
+    void saveWritesUnkeptEntriesAndTellsWhichAndWhy() {
+        // A hand-edited file: a manufacturer whose name opens a rows section.
+        MainWindow &w = start("@Demo\n%Acme\n\tAcme\n!\n");
+        w.globalAddDeleteItem = true;
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        QCOMPARE(Dialogs::log().size(), 2);
+        const Dialogs::Asked told = Dialogs::lastAsked();
+        QCOMPARE(told.icon, QMessageBox::Information);
+        QVERIFY2(told.text.contains(QStringLiteral("Manufacturer \"%Acme\"")), qPrintable(told.text));
+        QVERIFY2(told.text.contains(QStringLiteral("\"%\"")), qPrintable(told.text));
+        QVERIFY(contents(path(QStringLiteral("Demo.prj"))).startsWith("@Demo\n%Acme\n\tAcme\n!\n\n$Acme\n"));
+        QVERIFY(!w.globalAddDeleteItem);
+    }
+
+    void saveAsAndExitTellTooButACleanSaveSaysNothing() {
+        MainWindow &w = start("@Demo\nAcme\n\tSpot\n\tSpot\n!\n");
+        Dialogs::setNextFileName(path(QStringLiteral("Copy.prj")));
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.saveAsProject();
+        QCOMPARE(Dialogs::log().size(), 2);
+        QVERIFY2(Dialogs::lastAsked().text.contains(QStringLiteral("\"Spot\"")), qPrintable(Dialogs::lastAsked().text));
+        QVERIFY(QFile::exists(path(QStringLiteral("Copy.prj"))));
+
+        Dialogs::reset();
+        w.globalAddDeleteItem = true;
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(quitsApplication([&w] { w.exitProject(); }));
+        QCOMPARE(Dialogs::log().size(), 2);
+        QCOMPARE(Dialogs::lastAsked().icon, QMessageBox::Information);
+
+        // Without the second device nothing is lost and nothing is said.
+        Dialogs::reset();
+        w.listMyPresets[0].listMyDevices.removeLast();
+        delete topItem(QStringLiteral("Acme"))->child(1);
+        Dialogs::setNextFileName(path(QStringLiteral("Clean.prj")));
+        w.saveAsProject();
+        QCOMPARE(Dialogs::log().size(), 1);
+    }
+
     // Exit, New and Open.
 
     void exitAnsweredCancelStaysAndWritesNoConfig() {

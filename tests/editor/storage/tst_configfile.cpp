@@ -113,6 +113,33 @@ private slots:
         QCOMPARE(config.defaultPath, dir.path());
     }
 
+    // Each fallback used to join the folder with the whole previous path, so
+    // the path doubled with every line: 48 lines took gigabytes.
+    void manyMissingLastProjectsKeepOnePathInTheDefaultFolder() {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path()); // "x" is looked up in the working folder
+        AppConfig start;
+        start.defaultPath = dir.path();
+        QByteArray bytes = "\n";
+        for (int i = 0; i < 47; ++i)
+            bytes += "LastProject=x\n";
+        const AppConfig config = readBytes(bytes, start);
+        QDir::setCurrent(previous);
+        QCOMPARE(config.projectName, dir.filePath(QStringLiteral("MyProject.prj")));
+        QCOMPARE(config.defaultPath, dir.path());
+    }
+
+    void missingLastProjectAfterAnExistingOneKeepsThatProjectsName() {
+        QTemporaryDir dir;
+        const QString project = dir.filePath(QStringLiteral("Stage.prj"));
+        writeFile(project, "@Stage\n!");
+        const AppConfig config =
+            readBytes("x\nLastProject=" + project.toLatin1() + "\nLastProject=/no/such/dir/Gone.prj\n");
+        QCOMPARE(config.projectName, project);
+        QCOMPARE(config.defaultPath, dir.path());
+    }
+
     void lastProjectValueIsNotTrimmed() {
         QTemporaryDir dir;
         const QString project = dir.filePath(QStringLiteral("A.prj"));
