@@ -53,7 +53,8 @@ private slots:
             << QByteArray("\n\tD\n!\n%D\n\x0C!,\t,\t,\t,\t") << "Row 1" << "!";
         QTest::newRow("carriage return in a function")
             << QByteArray("M\n\tD\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1" << "";
-        QTest::newRow("desc: in a device name") << QByteArray("@P\nAcme\n\tBeam desc:2\n!\n") << "Device" << "desc:";
+        QTest::newRow("two devices of one name")
+            << QByteArray("@P\nAcme\n\tSpot\nOther\n\tSpot\n!\n") << "Device \"Spot\" (Other)" << "taken";
     }
 
     void inputsThatLostDataAreCaught() {
