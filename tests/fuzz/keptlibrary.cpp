@@ -10,8 +10,9 @@ using Key = QPair<int, int>;
 QString quoted(const QString &text) {
     QString out;
     for (const QChar c : text)
-        out += c.unicode() < 0x20 || c.unicode() > 0x7E ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
-                                                         : QString(c);
+        out += c.unicode() < 0x20 || c.unicode() > 0x7E
+                   ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                   : QString(c);
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 

@@ -18,7 +18,7 @@ struct Target {
     int (*run)(const uint8_t *, size_t);
 };
 const Target kTargets[] = {
-    {"project", fuzzProjectReader},    {"config", fuzzConfigReader},      {"image", fuzzImageReader},
+    {"project", fuzzProjectReader},      {"config", fuzzConfigReader},      {"image", fuzzImageReader},
     {"roundtrip", fuzzProjectRoundTrip}, {"uploader", fuzzUploaderReplies},
 };
 

@@ -45,16 +45,21 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("what");    // the entry the rules must name
         QTest::addColumn<QString>("problem"); // a piece of the reason
-        QTest::newRow("blank-edged manufacturer becomes the header") << QByteArray("\x0B@") << "Manufacturer" << "@";
-        QTest::newRow("device without a name") << QByteArray("\n\ttime:") << "Device" << "";
+        QTest::newRow("blank-edged manufacturer becomes the header") << QByteArray("\x0B@") << "Manufacturer"
+                                                                     << "@";
+        QTest::newRow("device without a name") << QByteArray("\n\ttime:") << "Device"
+                                               << "";
         QTest::newRow("manufacturer opens a rows section")
-            << QByteArray("\n\tX\n%X\n,\t,\t,\t,\t") << "Manufacturer \"%X\"" << "%";
-        QTest::newRow("channel ends the rows section")
-            << QByteArray("\n\tD\n!\n%D\n\x0C!,\t,\t,\t,\t") << "Row 1" << "!";
+            << QByteArray("\n\tX\n%X\n,\t,\t,\t,\t") << "Manufacturer \"%X\""
+            << "%";
+        QTest::newRow("channel ends the rows section") << QByteArray("\n\tD\n!\n%D\n\x0C!,\t,\t,\t,\t") << "Row 1"
+                                                       << "!";
         QTest::newRow("carriage return in a function")
-            << QByteArray("M\n\tD\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1" << "";
+            << QByteArray("M\n\tD\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1"
+            << "";
         QTest::newRow("two devices of one name")
-            << QByteArray("@P\nAcme\n\tSpot\nOther\n\tSpot\n!\n") << "Device \"Spot\" (Other)" << "taken";
+            << QByteArray("@P\nAcme\n\tSpot\nOther\n\tSpot\n!\n") << "Device \"Spot\" (Other)"
+            << "taken";
     }
 
     void inputsThatLostDataAreCaught() {
