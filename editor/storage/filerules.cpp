@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 namespace {
 const QLatin1String kDesc("desc:");
 const QLatin1String kTime("time:");
@@ -166,14 +168,15 @@ QString keepMessage(const QString &label, const QString &problem) {
     return QStringLiteral("%1 cannot be kept in the project file: %2.").arg(label, problem);
 }
 
-QList<KeepProblem> libraryKeepProblems(const MyLibrary &library) {
+namespace {
+QList<KeepProblem> keepProblems(const MyLibrary &library, const std::function<bool(int)> &isUsbEntry) {
     QList<KeepProblem> out;
     QHash<QString, QString> firstOwner; // device name -> its manufacturer
     for (int i = 0; i < library.size(); ++i) {
         const MyPreset &preset = library.at(i);
         // The USB entry never reaches the tree part, so nothing of it comes
         // back; but its sections are written and claim their device names.
-        if (preset.deviceParent.startsWith(QLatin1String("USB:"))) {
+        if (isUsbEntry(i)) {
             for (const MyDevice &device : preset.listMyDevices)
                 if (!firstOwner.contains(device.deviceType))
                     firstOwner.insert(device.deviceType, preset.deviceParent);
@@ -210,4 +213,14 @@ QList<KeepProblem> libraryKeepProblems(const MyLibrary &library) {
         }
     }
     return out;
+}
+} // namespace
+
+QList<KeepProblem> libraryKeepProblems(const MyLibrary &library) {
+    return keepProblems(library,
+                        [&library](int i) { return library.at(i).deviceParent.startsWith(QLatin1String("USB:")); });
+}
+
+QList<KeepProblem> libraryKeepProblems(const MyLibrary &library, int usbPreset) {
+    return keepProblems(library, [usbPreset](int i) { return i == usbPreset; });
 }

@@ -52,3 +52,8 @@ struct KeepProblem {
 // earlier device's settings and rows). The USB entry is left out: the file
 // never holds it.
 QList<KeepProblem> libraryKeepProblems(const MyLibrary &library);
+
+// The same with the USB entry given by its position, -1 when there is none.
+// A library read from a file has none: a manufacturer there named "USB:..."
+// is an ordinary one, written to the tree part and read back like any other.
+QList<KeepProblem> libraryKeepProblems(const MyLibrary &library, int usbPreset);

@@ -53,6 +53,21 @@ AppConfig configOf(MainWindow &w) {
     return config;
 }
 
+// The USB entry's place in the library, -1 when there is none. It is appended
+// after the project's manufacturers, so a project's own manufacturer of the
+// same name comes before it.
+int usbPresetIndex(const MainWindow &w) {
+    const QTreeWidget *tree = w.ui->treeWidget;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (tree->topLevelItem(i)->toolTip(1) != kUsbParentMarker)
+            continue;
+        for (int p = int(w.listMyPresets.size()) - 1; p >= 0; --p)
+            if (w.listMyPresets[p].deviceParent == tree->topLevelItem(i)->text(0))
+                return p;
+    }
+    return -1;
+}
+
 void setHeaderToolTip(QTreeWidget *tree, const QString &text) { tree->headerItem()->setToolTip(0, text); }
 
 // Writes the whole project (tree part in tree order, data part in library
@@ -197,7 +212,7 @@ int MainWindow::saveProject(QString title, QString text, bool force) {
     saveDataToFile(current ? current->text(0) : QString(), sProjectName);
     globalAddDeleteItem = false;
     // Written all the same (see keepreport.h); the user learns what will not come back.
-    const QString unkept = unkeptEntriesMessage(libraryKeepProblems(listMyPresets));
+    const QString unkept = unkeptEntriesMessage(libraryKeepProblems(listMyPresets, usbPresetIndex(*this)));
     if (!unkept.isEmpty())
         informMessage(unkept);
     return QMessageBox::Yes;

@@ -59,7 +59,7 @@ MyLibrary keptLibrary(const MyLibrary &library) {
     // Leaving an entry out can only remove problems; look again until none is
     // left, or nothing more could be left out.
     for (bool removed = true; removed;) {
-        const QList<KeepProblem> problems = libraryKeepProblems(kept);
+        const QList<KeepProblem> problems = libraryKeepProblems(kept, -1); // read from a file: no USB entry
         removed = false;
         QSet<int> presets;
         QSet<Key> devices;

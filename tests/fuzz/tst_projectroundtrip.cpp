@@ -57,6 +57,9 @@ private slots:
         QTest::newRow("carriage return in a function")
             << QByteArray("M\n\tD\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1"
             << "";
+        QTest::newRow("manufacturer named like the USB entry")
+            << QByteArray("@P\nUSB:X\n\tD\n!\n\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1"
+            << "line break";
         QTest::newRow("two devices of one name")
             << QByteArray("@P\nAcme\n\tSpot\nOther\n\tSpot\n!\n") << "Device \"Spot\" (Other)"
             << "taken";
@@ -67,7 +70,7 @@ private slots:
         QFETCH(QString, what);
         QFETCH(QString, problem);
         const MyLibrary library = readBytes(input);
-        const QList<KeepProblem> problems = libraryKeepProblems(library);
+        const QList<KeepProblem> problems = libraryKeepProblems(library, -1);
         bool named = false;
         for (const KeepProblem &p : problems)
             named = named || (p.what.startsWith(what) && p.problem.contains(problem));

@@ -484,6 +484,24 @@ private slots:
         QCOMPARE(Dialogs::log().size(), 1);
     }
 
+    void saveChecksAManufacturerNamedLikeTheUsbEntryButLeavesTheEntryOut() {
+        MainWindow &w = start("@Demo\nUSB:Acme\n\tSpot\n!\n\n%Spot\n1,\t2,\t3,\t4,\t5\r\r\n!\n");
+        Dialogs::setNextFileName(QStringLiteral(VORNE_TEST_DATA "/worked_example.bin"));
+        w.readVorne();
+        QCOMPARE(w.listMyPresets.size(), 2);
+        QCOMPARE(w.listMyPresets[1].deviceParent, QStringLiteral("USB:Acme")); // the image's entry, same name
+        w.listMyPresets[1].listMyDevices[0].listChanel[0].function = QStringLiteral("never written\r");
+        w.globalAddDeleteItem = true;
+        Dialogs::reset();
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        const QString text = Dialogs::lastAsked().text;
+        QVERIFY2(text.contains(QStringLiteral("- Row 1 of device \"Spot\" (USB:Acme): its function name")),
+                 qPrintable(text));
+        QCOMPARE(text.count(QStringLiteral("\n- ")), 1);
+    }
+
     // Exit, New and Open.
 
     void exitAnsweredCancelStaysAndWritesNoConfig() {

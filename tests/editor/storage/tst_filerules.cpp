@@ -127,6 +127,7 @@ private slots:
     void messagesNameTheCause();
     void libraryProblemsInOrder();
     void duplicateNamesAndTheUsbEntry();
+    void usbEntryGivenByPlace();
 };
 
 void TestFileRules::acceptedTextsComeBack_data() {
@@ -305,6 +306,25 @@ void TestFileRules::duplicateNamesAndTheUsbEntry() {
     QCOMPARE(problems[1].problem,
              QStringLiteral("its name is taken by a device of \"M\" before it, whose settings and rows it would be "
                             "given"));
+}
+
+// A project file may name a manufacturer "USB:..." by hand: it is an ordinary
+// one there, written and read back, so its entries are checked. Only the
+// entry the window made from an image is left out.
+void TestFileRules::usbEntryGivenByPlace() {
+    MyLibrary library = libraryWith(Slot::Function, QStringLiteral("5\r"));
+    library[0].deviceParent = QStringLiteral("USB:Acme");
+    QCOMPARE(libraryKeepProblems(library, -1).size(), 1);
+    QCOMPARE(libraryKeepProblems(library, -1)[0].row, 0);
+    QVERIFY(libraryKeepProblems(library, 0).isEmpty());
+
+    // Its names still claim sections, as with the name-based lookup.
+    MyPreset later{QStringLiteral("N"), {library[0].listMyDevices[0]}};
+    later.listMyDevices[0].listChanel.clear();
+    library.append(later);
+    const QList<KeepProblem> problems = libraryKeepProblems(library, 0);
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems[0].preset, 1);
 }
 
 QTEST_GUILESS_MAIN(TestFileRules)
