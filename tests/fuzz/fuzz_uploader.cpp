@@ -3,8 +3,8 @@
 // the bootloader switch, the data phase and the outcome message.
 //
 // Input: one mode byte (identification, configuration, firmware, whole
-// command-line run), one flags byte (long path, firmware option, unplug when
-// the replies run out), two bytes of file size (little
+// command-line run), one flags byte (long path, firmware option, unplug or
+// close the window when the replies run out), two bytes of file size (little
 // endian, at most 4095), then reply chunks as [length][bytes]. The first chunk
 // is waiting when the exchange starts; each write the uploader makes lets the
 // next chunk arrive, so replies follow the uploader's steps.
@@ -74,10 +74,12 @@ std::string writeFile(bool longName, int size, const uint8_t *fill, size_t fillS
 std::deque<std::string> script;
 
 bool unplugWhenSilent = false;
+bool closeWhenSilent = false;
 
 void deliverNext() {
     if (script.empty()) {
         fake::line.statusFails = unplugWhenSilent; // the converter went away
+        linkStop = closeWhenSilent;                // the window was closed
         return;
     }
     if (!script.front().empty())
@@ -114,6 +116,7 @@ int fuzzUploaderReplies(const uint8_t *data, size_t size) {
     fake::reset();
     fake::line.onWrite = [](const std::string &) { deliverNext(); };
     unplugWhenSilent = flags & 4;
+    closeWhenSilent = flags & 8;
     linkStop = false;
     msgType = 0;
     clearRespBuff();
