@@ -4,7 +4,8 @@
 // saved with the project.
 #include "mainwindow.h"
 
-#include "filerules.h"
+#include "deviceedit.h"
+#include "entryrules.h"
 #include "library.h"
 #include "treemarkers.h"
 #include "ui_mainwindow.h"
@@ -14,6 +15,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
 namespace {
@@ -21,13 +23,6 @@ namespace {
 const QString kDuplicateDevice =
     QStringLiteral("Please change the name of \"Device Type\", twice in the tree is not allowed!");
 const QString kNoTarget = QStringLiteral("There is no manufacturer to clone the device into. Please add one first.");
-
-bool isTakenField(int field) {
-    for (MyConnParam::Field taken : kUsbEditFields)
-        if (taken == field)
-            return true;
-    return false;
-}
 
 bool isUsbManufacturer(const QTreeWidgetItem *item) {
     return item && !item->parent() && item->toolTip(1) == kUsbParentMarker;
@@ -54,38 +49,34 @@ QTreeWidgetItem *manufacturerItem(QTreeWidget *tree, const QString &name) {
     return nullptr;
 }
 
-// The settings as the popup's boxes hold them; okTreePopup has already put
-// the typed free texts into their boxes.
-MyConnParam popupSettings(const MainWindow &w) {
-    MyConnParam conn;
-    for (int field = 0; field < MyConnParam::FieldCount; ++field)
-        conn[field] = w.settingCombo[field]->currentText();
-    return conn;
+// What the device would hold after OK: the ten settings as the popup's boxes
+// hold them (okTreePopup has put the typed texts into their boxes), the
+// others from `kept`. A stored value that is not in its choice list shows as
+// an empty box; it is kept rather than wiped.
+DeviceEntry popupEntry(const MainWindow &w, const MyConnParam &kept) {
+    DeviceEntry entry;
+    entry.name = w.lineEditPopupType->text();
+    entry.description = w.lineEditPopupDesc->text().trimmed();
+    entry.time = w.labelPopupDate->text();
+    entry.conn = kept;
+    entry.conn.flags = 0;
+    for (MyConnParam::Field field : kUsbEditFields) {
+        const QComboBox *combo = w.settingCombo[field];
+        if (combo->currentIndex() >= 0)
+            entry.conn[field] = combo->currentText();
+    }
+    return entry;
 }
 
-// The first text of the device-to-be that the project file would not give
-// back, as the message to show; empty when all are kept.
-QString entryMessage(const QString &name, const QString &desc, const QString &time, const MyConnParam &conn) {
-    const struct {
-        const char *label;
-        ProjectText kind;
-        const QString &text;
-    } texts[] = {
-        {"Device Type", ProjectText::DeviceName, name},
-        {"Device Description", ProjectText::DeviceDescription, desc},
-        {"Created Date", ProjectText::DeviceTime, time},
-    };
-    for (const auto &t : texts) {
-        const QString problem = projectTextProblem(t.kind, t.text);
-        if (!problem.isEmpty())
-            return keepMessage(QLatin1String(t.label), problem);
+// Shows the device's own settings: the window may be showing another device
+// (a right click makes an item current without showing it).
+void loadUsbSettings(MainWindow &w, int preset, int device) {
+    // A HEX text left from the last opening would empty the ASCII text set next.
+    for (QLineEdit *field : w.settingField) {
+        const QSignalBlocker blocker(field);
+        field->clear();
     }
-    for (MyConnParam::Field field : kUsbEditFields) {
-        const QString problem = connTextProblem(field, conn[field]);
-        if (!problem.isEmpty())
-            return keepMessage(QString::number(field), problem);
-    }
-    return QString();
+    w.loadSetup(preset, device);
 }
 
 // The tree and the library are out of step for the device under edit: there
@@ -94,6 +85,32 @@ void closeUsbPopup(MainWindow &w, QTreeWidgetItem *item) {
     w.cancelTreePopup();
     if (item)
         item->setToolTip(0, QString());
+}
+
+// Edit and clone open the popup alike; only the manufacturer row differs.
+// False when the current item is not the USB device.
+bool openUsbPopup(MainWindow &w, const QString &title) {
+    QTreeWidgetItem *item = w.ui->treeWidget->currentItem();
+    if (!isUsbDevice(item))
+        return false;
+    const int preset = findPreset(w.listMyPresets, item->parent()->text(0));
+    const int device = findDevice(w.listMyPresets, preset, item->text(0));
+    if (device < 0)
+        return false;
+    w.cloneUsbFlag = w.editUsbFlag = w.addParentFlag = w.addDeviceFlag = w.cloneDeviceFlag = w.editDeviceFlag = false;
+    w.setPopupTreeHidden();
+    w.setPopupTreeUp();
+    w.upWindowPopup();
+    loadUsbSettings(w, preset, device);
+    w.treePopup->setWindowTitle(title);
+    w.labelPopupManufact->setText(QStringLiteral("Device Manufacturer "));
+    w.labelPopupType->setText(QStringLiteral("Device Type "));
+    w.labelPopupDesc->setText(QStringLiteral("Device Description "));
+    w.lineEditPopupType->setText(item->text(0));
+    w.lineEditPopupDesc->setText(item->toolTip(1));
+    item->setToolTip(0, item->text(0));
+    w.okTreePopupShow = true;
+    return true;
 }
 
 } // namespace
@@ -123,33 +140,20 @@ void MainWindow::removeUsbDevice() {
     const QString name = item->text(0);
     const QString manufacturer = item->parent()->text(0);
     delete item;
-    // Removed from the USB entry only: the library usually holds a device of
-    // the same name (the one the image was written from).
-    const int preset = findPreset(listMyPresets, manufacturer);
-    const int device = findDevice(listMyPresets, preset, name);
-    if (device >= 0)
-        listMyPresets[preset].listMyDevices.removeAt(device);
+    // From the USB entry only: the library usually holds a device of the same
+    // name, the one the image was written from.
+    removeDeviceOf(&listMyPresets, manufacturer, name);
     SetDefaultSettings();
 }
 
 void MainWindow::editUsbDevice() {
-    QTreeWidgetItem *item = ui->treeWidget->currentItem();
-    if (!isUsbDevice(item))
+    if (!openUsbPopup(*this, tr("Edit Device")))
         return;
-    setPopupTreeUp();
-    upWindowPopup();
-    treePopup->setWindowTitle(tr("Edit Device"));
-    labelPopupManufact->setText(tr("Device Manufacturer "));
-    labelPopupType->setText(tr("Device Type "));
-    labelPopupDesc->setText(tr("Device Description "));
-    lineEditPopupManufact->setText(item->parent()->text(0));
+    // The device stays in the USB entry.
+    lineEditPopupManufact->setText(ui->treeWidget->currentItem()->parent()->text(0));
     lineEditPopupManufact->setEnabled(false);
     lineEditPopupManufact->show();
     comboBoxPopupManufact->hide();
-    lineEditPopupType->setText(item->text(0));
-    lineEditPopupDesc->setText(item->toolTip(1));
-    item->setToolTip(0, item->text(0));
-    okTreePopupShow = true;
     editUsbFlag = true;
     changeStateOKThree(false);
     treePopup->show();
@@ -157,21 +161,10 @@ void MainWindow::editUsbDevice() {
 }
 
 void MainWindow::cloneUsbDevice() {
-    QTreeWidgetItem *item = ui->treeWidget->currentItem();
-    if (!isUsbDevice(item))
+    if (!openUsbPopup(*this, tr("Clone Device")))
         return;
-    setPopupTreeUp();
-    upWindowPopup();
-    treePopup->setWindowTitle(tr("Clone Device"));
-    labelPopupManufact->setText(tr("Device Manufacturer "));
-    labelPopupType->setText(tr("Device Type "));
-    labelPopupDesc->setText(tr("Device Description "));
     lineEditPopupManufact->hide();
     comboBoxPopupManufact->show();
-    lineEditPopupType->setText(item->text(0));
-    lineEditPopupDesc->setText(item->toolTip(1));
-    item->setToolTip(0, item->text(0));
-    okTreePopupShow = true;
     cloneUsbFlag = true;
     changeStateOKThree(false);
     treePopup->show();
@@ -187,25 +180,18 @@ void MainWindow::okTreePopupEditUsb() {
         return;
     }
     MyDevice &device = listMyPresets[preset].listMyDevices[index];
-    const QString name = lineEditPopupType->text();
-    const QString desc = lineEditPopupDesc->text();
-    const QString time = labelPopupDate->text();
-    // What would be stored: the prefix and HEX texts stay as they are.
-    MyConnParam conn = popupSettings(*this);
-    for (int field = 0; field < MyConnParam::FieldCount; ++field)
-        if (!isTakenField(field))
-            conn[field] = device.connParam[field];
-    const QString problem = entryMessage(name, desc, time, conn);
-    if (!problem.isEmpty()) {
-        criticalMessage(problem);
+    // The prefix and HEX texts stay as they are.
+    const DeviceEntry entry = popupEntry(*this, device.connParam);
+    if (const QString message = deviceEntryMessage(entry); !message.isEmpty()) {
+        criticalMessage(message);
         okTreePopupShow = true;
         return;
     }
 
-    item->setText(0, name);
-    item->setToolTip(1, desc);
-    item->setToolTip(2, time);
-    if (applyUsbEdit(&device, name, desc, time, conn)) {
+    item->setText(0, entry.name);
+    item->setToolTip(1, entry.description);
+    item->setToolTip(2, entry.time);
+    if (applyUsbEdit(&device, entry.name, entry.description, entry.time, entry.conn)) {
         item->setWhatsThis(0, kStatusChanged);
         item->parent()->setWhatsThis(0, kStatusChanged);
     }
@@ -230,40 +216,43 @@ void MainWindow::okTreePopupCloneUsb() {
         okTreePopupShow = true;
         return;
     }
-    const QString name = lineEditPopupType->text();
-    const QString desc = lineEditPopupDesc->text();
-    const QString time = labelPopupDate->text();
-    const MyConnParam conn = popupSettings(*this);
-    MyConnParam stored;
+    const MyDevice &usb = listMyPresets[sourcePreset].listMyDevices[source];
+    // The copy's prefix and HEX texts are empty.
+    MyConnParam kept;
     for (MyConnParam::Field field : kUsbEditFields)
-        stored[field] = conn[field];
-    const QString problem = entryMessage(name, desc, time, stored);
+        kept[field] = usb.connParam[field];
+    const DeviceEntry entry = popupEntry(*this, kept);
     const QString targetName = comboBoxPopupManufact->currentText();
     const int target = findPreset(listMyPresets, targetName);
     QTreeWidgetItem *targetItem = manufacturerItem(ui->treeWidget, targetName);
-    if (!problem.isEmpty() || target < 0 || !targetItem) {
-        criticalMessage(problem.isEmpty() ? kNoTarget : problem);
+    QString message = deviceEntryMessage(entry);
+    if (message.isEmpty() && (target < 0 || !targetItem))
+        message = kNoTarget;
+    if (!message.isEmpty()) {
+        criticalMessage(message);
         okTreePopupShow = true;
         return;
     }
 
     auto *item = new QTreeWidgetItem();
-    item->setText(0, name);
+    item->setText(0, entry.name);
     targetItem->addChild(item);
     ui->treeWidget->clearSelection();
     item->setSelected(true);
     ui->treeWidget->setCurrentItem(item);
-    item->setToolTip(1, desc);
-    item->setToolTip(2, time);
+    item->setToolTip(1, entry.description);
+    item->setToolTip(2, entry.time);
     ui->treeWidget->setEnabled(true);
 
-    listMyPresets[target].listMyDevices.append(
-        makeUsbClone(listMyPresets[sourcePreset].listMyDevices[source], name, desc, time, conn));
+    const MyDevice copy = makeUsbClone(usb, entry.name, entry.description, entry.time, entry.conn);
+    listMyPresets[target].listMyDevices.append(copy);
 
     item->setIcon(0, QIcon(sDeviceIcon));
     targetItem->setIcon(0, QIcon(sManufactIcon));
     item->setWhatsThis(0, kStatusChanged);
     targetItem->setWhatsThis(0, kStatusChanged);
+    // The file lacks the copy until the next save, whatever edits follow.
+    globalAddDeleteItem = true;
     getPositionTree(item, 0);
     treePopup->hide();
     cloneUsbFlag = false;

@@ -400,24 +400,40 @@ private slots:
         QCOMPARE(w->ui->treeWidget->topLevelItemCount(), 1);
     }
 
-    void cloneAfterARefusalStillCopiesTheUsbDevice() {
+    void popupShowsTheUsbDevicesOwnSettings() {
         auto w = windowWithUsbEntry();
+        MyDevice &library = w->listMyPresets.first().listMyDevices.first();
+        library.connParam[MyConnParam::Speed] = "19200";
+        library.connParam[MyConnParam::Normal_Replay] = "";
+        library.connParam[MyConnParam::Normal_Replay_HEX] = "0D0A";
+        // Shown: the library device. Current (as after a right click): the USB device.
+        QTreeWidgetItem *shown = topItem(*w, "Acme")->child(0);
+        w->ui->treeWidget->setCurrentItem(shown);
+        w->getPositionTree(shown, 0);
+        w->ui->treeWidget->setCurrentItem(usbItem(*w));
+        w->actEditUsbDevice->trigger();
+        QCOMPARE(w->settingCombo[MyConnParam::Speed]->currentText(), QStringLiteral("9600"));
+        QCOMPARE(w->settingField[MyConnParam::Normal_Replay]->text(), QStringLiteral("OK"));
+        QCOMPARE(w->settingField[MyConnParam::Normal_Replay_HEX]->text(), QString());
+        w->btnPopupOk->click();
+        const MyDevice &usb = w->listMyPresets.last().listMyDevices.first();
+        QCOMPARE(usb.connParam, usb.connParamSaved);
+        QCOMPARE(usbItem(*w)->whatsThis(0), QString());
+    }
+
+    void valuesOutsideTheChoiceListsAreKept() {
+        auto w = windowWithUsbEntry();
+        MyDevice &usb = w->listMyPresets.last().listMyDevices.first();
+        usb.connParam[MyConnParam::Speed] = usb.connParamSaved[MyConnParam::Speed] = "14400";
+        openOnUsbDevice(*w, w->actEditUsbDevice);
+        QCOMPARE(w->settingCombo[MyConnParam::Speed]->currentIndex(), -1);
+        w->btnPopupOk->click();
+        QCOMPARE(w->listMyPresets.last().listMyDevices.first().connParam[MyConnParam::Speed], QStringLiteral("14400"));
+
         openOnUsbDevice(*w, w->actCloneUsbDevice);
-        Dialogs::setNextAnswer(QMessageBox::Ok);
-        w->btnPopupOk->click(); // duplicate name: the tree is given back
-        QVERIFY(w->okTreePopupShow);
-        // The user picks another device before correcting the name.
-        QTreeWidgetItem *library = topItem(*w, "Acme")->child(0);
-        w->ui->treeWidget->setCurrentItem(library);
-        w->getPositionTree(library, 0);
         w->lineEditPopupType->setText("Copy");
         w->btnPopupOk->click();
-        QVERIFY(!w->treePopup->isVisible());
-        const MyDevice *c = device(*w, "Acme", "Copy");
-        QVERIFY(c);
-        QCOMPARE(c->connParam[MyConnParam::CMD_Prefix_HEX], QString());
-        QCOMPARE(c->listChanel.size(), 2);
-        QCOMPARE(usbItem(*w)->toolTip(0), QString());
+        QCOMPARE(device(*w, "Acme", "Copy")->connParam[MyConnParam::Speed], QStringLiteral("14400"));
     }
 };
 
