@@ -10,12 +10,15 @@ constexpr int kTopValue = 255;
 const QString kAsciiPrefix = QStringLiteral("ASCII:");
 const QString kHexPrefix = QStringLiteral("HEX:");
 
-bool shareAValue(int lowA, int highA, int lowB, int highB) { return lowA <= highB && lowB <= highA; }
+// Closed ranges; a reversed typed range holds no value, so it shares none.
+bool shareAValue(int lowA, int highA, int lowB, int highB) { return lowA <= highA && lowA <= highB && lowB <= highA; }
 } // namespace
 
 int popupNumber(const QString &text) { return chanelNumber(text); }
 
-QString dmxOutOfRangeMessage() { return QStringLiteral("Is not a valid entry. Please specify a value between 1 and 512"); }
+QString dmxOutOfRangeMessage() {
+    return QStringLiteral("Is not a valid entry. Please specify a value between 1 and 512");
+}
 
 QString valueOutOfRangeMessage() {
     return QStringLiteral("Is not a valid entry. Please specify a value between 0 and 255");
@@ -78,7 +81,8 @@ QString finalCheckMessage(const TypedRow &typed, bool rangeBusy) {
     if (typed.ascii.isEmpty() && typed.hex.isEmpty())
         return QStringLiteral("Please enter ASCII or HEX command.");
     if (high < low)
-        return QStringLiteral("High \"DMX Value\" must be higher than Low \"DMX Value\". Please specify a value between") +
+        return QStringLiteral(
+                   "High \"DMX Value\" must be higher than Low \"DMX Value\". Please specify a value between") +
                QStringLiteral(" %1 and %2").arg(typed.low).arg(kTopValue);
     if (high - low == kTopValue)
         return QStringLiteral("The diference between High \"DMX Value\" and Low \"DMX Value\" must be less than "

@@ -29,9 +29,11 @@ bool dmxAboveRange(const QString &dmx);
 struct ValuePassVerdict {
     enum class Label { DmxRed, ValueRed, ValuesBlack };
 
-    bool outOfRange = false;  // the field's value is above 255: message, clear, nothing else
-    QList<int> shownRows;     // rows of the typed channel that conflict (all when the field is empty)
-    QList<int> hiddenRows;    // rows of the typed channel that do not conflict
+    bool outOfRange = false; // the field's value is above 255: message, clear, nothing else
+    // The edited row and the typed channel's rows that conflict (all of them
+    // when the field is empty) are shown, the channel's other rows hidden.
+    QList<int> shownRows;
+    QList<int> hiddenRows;
     Label label = Label::ValuesBlack;
     bool rangeBusy = false;
 };
