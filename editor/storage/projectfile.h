@@ -55,7 +55,8 @@ bool readProjectData(QIODevice *in, MyLibrary *library, QString *error);
 bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QString *error);
 
 // Writes the whole file: header "@" + baseName, the tree part in `tree` order,
-// "!", then the data part of every device of `library` in library order.
+// "!", then the data part of every device of `library` in library order, the
+// devices of manufacturers missing from `tree` last.
 bool writeProjectFile(QIODevice *out, const MyLibrary &library, const QString &baseName, const ProjectTree &tree,
                       QString *error);
 

@@ -171,6 +171,27 @@ private slots:
         QCOMPARE(loaded[0].deviceParent, QStringLiteral("Acme"));
     }
 
+    void devicesLeftOutOfTheTreeNeverShadowAListedDevice() {
+        // The image was read before "Bcorp" was added, and its device has the
+        // name of one of Bcorp's: the listed device must get its own sections.
+        MyDevice usb = device(QStringLiteral("X1"));
+        usb.connParam[MyConnParam::Speed] = QStringLiteral("4800");
+        usb.listChanel = {row("1", "0", "255", QStringLiteral("ASCII:USB"), QStringLiteral("from image"))};
+        MyDevice listed = device(QStringLiteral("X1"));
+        listed.connParam[MyConnParam::Speed] = QStringLiteral("19200");
+        listed.listChanel = {row("2", "0", "9", QStringLiteral("ASCII:OWN"), QStringLiteral("own"))};
+        const MyLibrary library{MyPreset{QStringLiteral("USB:Acme"), {usb}},
+                                MyPreset{QStringLiteral("Bcorp"), {listed}}};
+        const ProjectTree tree{{QStringLiteral("Bcorp"), {{QStringLiteral("X1"), {}, {}}}}};
+        const QByteArray bytes = projectFileBytes(library, QStringLiteral("P"), tree);
+        QVERIFY(bytes.indexOf("Speed=19200") < bytes.indexOf("Speed=4800"));
+        const MyLibrary loaded = readBytes(bytes).library;
+        QCOMPARE(loaded.size(), 1);
+        const MyDevice &back = loaded[0].listMyDevices[0];
+        QCOMPARE(back.connParam[MyConnParam::Speed], QStringLiteral("19200"));
+        QCOMPARE(back.listChanel, listed.listChanel);
+    }
+
     void deviceLineOmitsEmptyDescriptionAndDate() {
         MyLibrary library{
             MyPreset{QStringLiteral("M"),
