@@ -2,6 +2,13 @@
 
 #include "connflags.h"
 
+int findUsbPreset(const MyLibrary &library, const QString &name) {
+    for (int i = int(library.size()) - 1; i >= 0; --i)
+        if (library[i].deviceParent == name)
+            return i;
+    return -1;
+}
+
 bool applyUsbEdit(MyDevice *device, const QString &name, const QString &desc, const QString &time,
                   const MyConnParam &popup) {
     device->deviceType = name;

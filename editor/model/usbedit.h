@@ -15,6 +15,11 @@ inline constexpr MyConnParam::Field kUsbEditFields[] = {
     MyConnParam::Retry_Count,
 };
 
+// Index of the USB entry's manufacturer named `name`, or -1. The entry is
+// appended when an image is read, so it is the last of its name: a library
+// manufacturer made earlier may carry the same name.
+int findUsbPreset(const MyLibrary &library, const QString &name);
+
 // Takes name, description and the ten settings of `popup`; the prefix and HEX
 // texts stay. Returns whether the device now differs from what the image gave
 // (then its time becomes `time`). The USB device is never saved, so its change

@@ -93,7 +93,7 @@ bool openUsbPopup(MainWindow &w, const QString &title) {
     QTreeWidgetItem *item = w.ui->treeWidget->currentItem();
     if (!isUsbDevice(item))
         return false;
-    const int preset = findPreset(w.listMyPresets, item->parent()->text(0));
+    const int preset = findUsbPreset(w.listMyPresets, item->parent()->text(0));
     const int device = findDevice(w.listMyPresets, preset, item->text(0));
     if (device < 0)
         return false;
@@ -122,8 +122,10 @@ void MainWindow::removeUsbParent() {
     if (questionRemoveMessage(QStringLiteral("Remove"), QStringLiteral("Are you sure to remove ") + item->text(0) +
                                                             QStringLiteral("?")) != QMessageBox::Yes)
         return;
-    if (!removeManufacturerFromList(item->text(0)))
+    const int preset = findUsbPreset(listMyPresets, item->text(0));
+    if (preset < 0)
         return;
+    listMyPresets.removeAt(preset);
     qDeleteAll(item->takeChildren());
     delete item;
     SetDefaultSettings();
@@ -137,12 +139,13 @@ void MainWindow::removeUsbDevice() {
     if (questionRemoveMessage(QStringLiteral("Remove"), QStringLiteral("Are you sure to remove ") + item->text(0) +
                                                             QStringLiteral("?")) != QMessageBox::Yes)
         return;
-    const QString name = item->text(0);
-    const QString manufacturer = item->parent()->text(0);
+    const int preset = findUsbPreset(listMyPresets, item->parent()->text(0));
+    const int device = findDevice(listMyPresets, preset, item->text(0));
     delete item;
     // From the USB entry only: the library usually holds a device of the same
     // name, the one the image was written from.
-    removeDeviceOf(&listMyPresets, manufacturer, name);
+    if (device >= 0)
+        listMyPresets[preset].listMyDevices.removeAt(device);
     SetDefaultSettings();
 }
 
@@ -173,7 +176,7 @@ void MainWindow::cloneUsbDevice() {
 
 void MainWindow::okTreePopupEditUsb() {
     QTreeWidgetItem *item = usbItemUnderEdit(ui->treeWidget);
-    const int preset = item ? findPreset(listMyPresets, item->parent()->text(0)) : -1;
+    const int preset = item ? findUsbPreset(listMyPresets, item->parent()->text(0)) : -1;
     const int index = findDevice(listMyPresets, preset, item ? item->toolTip(0) : QString());
     if (index < 0) {
         closeUsbPopup(*this, item);
@@ -205,7 +208,7 @@ void MainWindow::okTreePopupEditUsb() {
 
 void MainWindow::okTreePopupCloneUsb() {
     QTreeWidgetItem *usbItem = usbItemUnderEdit(ui->treeWidget);
-    const int sourcePreset = usbItem ? findPreset(listMyPresets, usbItem->parent()->text(0)) : -1;
+    const int sourcePreset = usbItem ? findUsbPreset(listMyPresets, usbItem->parent()->text(0)) : -1;
     const int source = findDevice(listMyPresets, sourcePreset, usbItem ? usbItem->text(0) : QString());
     if (source < 0) {
         closeUsbPopup(*this, usbItem);

@@ -60,6 +60,15 @@ private slots:
             QVERIFY(!kUntaken.contains(f));
     }
 
+    void usbManufacturerIsTheLastOfItsName() {
+        const MyLibrary library{MyPreset{"USB:Acme", {}}, MyPreset{"Acme", {}}, MyPreset{"USB:Acme", {}},
+                                MyPreset{"Bcorp", {}}};
+        QCOMPARE(findUsbPreset(library, "USB:Acme"), 2);
+        QCOMPARE(findUsbPreset(library, "Acme"), 1);
+        QCOMPARE(findUsbPreset(library, "usb:acme"), -1);
+        QCOMPARE(findUsbPreset({}, "USB:Acme"), -1);
+    }
+
     void cloneCopiesRowsAsChanged() {
         const MyDevice usb = usbDevice();
         const MyDevice c = makeUsbClone(usb, "Copy", "Desc", "06.12.2026 | 10:15:00", popupOf(usb));

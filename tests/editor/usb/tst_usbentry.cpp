@@ -139,6 +139,74 @@ private slots:
         QVERIFY(!libraryHasChanges(w->listMyPresets, w->globalAddDeleteItem));
     }
 
+    void aLibraryManufacturerNamedLikeTheEntryIsNotTouched() {
+        auto w = windowWithUsbEntry(false);
+        // Made before the image was read: the entry's name was free then.
+        w->ui->treeWidget->setCurrentItem(topItem(*w, "USB:Acme"));
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w->removeUsbParent();
+        w->addParent();
+        w->lineEditPopupManufact->setText("USB:Acme");
+        w->btnPopupOk->click();
+        QVERIFY(!w->treePopup->isVisible());
+        MyPreset &mine = w->listMyPresets.first();
+        mine.listMyDevices << workedExampleDevice();
+        mine.listMyDevices.first().deviceType = "Mine";
+        Dialogs::setNextFileName(kImage);
+        w->readVorne();
+        QCOMPARE(w->listMyPresets.size(), 2);
+        QTreeWidgetItem *usb = nullptr;
+        for (int i = 0; i < w->ui->treeWidget->topLevelItemCount(); ++i)
+            if (w->ui->treeWidget->topLevelItem(i)->toolTip(1) == "USB:parent")
+                usb = w->ui->treeWidget->topLevelItem(i);
+        QVERIFY(usb);
+
+        w->ui->treeWidget->setCurrentItem(usb->child(0));
+        w->actEditUsbDevice->trigger();
+        w->lineEditPopupType->setText("Renamed");
+        w->btnPopupOk->click();
+        QCOMPARE(w->listMyPresets.last().listMyDevices.first().deviceType, QStringLiteral("Renamed"));
+        QCOMPARE(w->listMyPresets.first().listMyDevices.first().deviceType, QStringLiteral("Mine"));
+
+        w->ui->treeWidget->setCurrentItem(usb->child(0));
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w->removeUsbDevice();
+        QCOMPARE(w->listMyPresets.first().listMyDevices.size(), 1);
+        QVERIFY(w->listMyPresets.last().listMyDevices.isEmpty());
+
+        w->ui->treeWidget->setCurrentItem(usb);
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w->removeUsbParent();
+        QCOMPARE(w->listMyPresets.size(), 1);
+        QCOMPARE(w->listMyPresets.first().listMyDevices.first().deviceType, QStringLiteral("Mine"));
+        QCOMPARE(w->ui->treeWidget->topLevelItemCount(), 1);
+        QCOMPARE(w->ui->treeWidget->topLevelItem(0)->toolTip(1), QStringLiteral("parent"));
+    }
+
+    void aDeviceNamedLikeTheUsbDeviceKeepsItsOwnSettings() {
+        auto w = windowWithUsbEntry(false);
+        w->addParent();
+        w->lineEditPopupManufact->setText("Bcorp");
+        w->btnPopupOk->click();
+        w->ui->treeWidget->setCurrentItem(topItem(*w, "Bcorp"));
+        w->addDevice();
+        w->lineEditPopupType->setText("Projector X1"); // USB devices do not count as taken
+        const int speed = w->settingCombo[MyConnParam::Speed]->findText("19200");
+        QVERIFY(speed >= 0);
+        w->settingCombo[MyConnParam::Speed]->setCurrentIndex(speed);
+        w->btnPopupOk->click();
+        QVERIFY(!w->treePopup->isVisible());
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w->ui->action_Save->trigger();
+        w.reset();
+
+        w = std::make_unique<MainWindow>();
+        const MyDevice *d = device(*w, "Bcorp", "Projector X1");
+        QVERIFY(d);
+        QCOMPARE(d->connParam[MyConnParam::Speed], QStringLiteral("19200"));
+        QVERIFY(d->listChanel.isEmpty());
+    }
+
     void removalsNeedTheirItem() {
         auto w = windowWithUsbEntry();
         w->ui->treeWidget->setCurrentItem(nullptr);
