@@ -216,6 +216,8 @@ private slots:
         const int asked = Dialogs::log().size();
         w->ui->action_Exit->trigger();
         QCOMPARE(Dialogs::log().size(), asked);
+        QVERIFY(readAll(dir.filePath("config.ini"))
+                    .contains("\nLastProject=" + QFile::encodeName(dir.filePath("MyProject.prj")) + "\n"));
         const QList<MyChanel> originalRows = record(*w, "Acme", "Projector X1")->listChanel;
         w.reset();
 

@@ -238,8 +238,13 @@ private slots:
         QTest::keyClick(w.get(), Qt::Key_Delete);
         QCOMPARE(Dialogs::lastAsked().text, QStringLiteral("Are you sure to remove Projector X1?"));
 
-        w->on_treeWidget_doubleClicked(w->ui->treeWidget->currentIndex());
-        QVERIFY(w->editUsbFlag);
+        w->ui->treeWidget->expandAll();
+        QWidget *viewport = w->ui->treeWidget->viewport();
+        const QPoint at = w->ui->treeWidget->visualItemRect(item).center();
+        // A double click is a press and release followed by the double-click event.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTRY_VERIFY(w->editUsbFlag);
         QCOMPARE(w->treePopup->windowTitle(), QStringLiteral("Edit Device"));
         w->cancelTreePopup();
     }
