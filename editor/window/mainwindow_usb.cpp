@@ -24,6 +24,13 @@ const QString kDuplicateDevice =
     QStringLiteral("Please change the name of \"Device Type\", twice in the tree is not allowed!");
 const QString kNoTarget = QStringLiteral("There is no manufacturer to clone the device into. Please add one first.");
 
+bool isTakenField(int field) {
+    for (MyConnParam::Field taken : kUsbEditFields)
+        if (taken == field)
+            return true;
+    return false;
+}
+
 bool isUsbManufacturer(const QTreeWidgetItem *item) {
     return item && !item->parent() && item->toolTip(1) == kUsbParentMarker;
 }
@@ -102,6 +109,15 @@ bool openUsbPopup(MainWindow &w, const QString &title) {
     w.setPopupTreeUp();
     w.upWindowPopup();
     loadUsbSettings(w, preset, device);
+    // Only what the popup takes is offered: a HEX reply typed here would
+    // empty its ASCII twin and be dropped itself.
+    for (int field = 0; field < MyConnParam::FieldCount; ++field) {
+        if (isTakenField(field))
+            continue;
+        w.settingLabel[field]->hide();
+        w.settingCombo[field]->hide();
+        w.settingField[field]->hide();
+    }
     w.treePopup->setWindowTitle(title);
     w.labelPopupManufact->setText(QStringLiteral("Device Manufacturer "));
     w.labelPopupType->setText(QStringLiteral("Device Type "));

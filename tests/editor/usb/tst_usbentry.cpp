@@ -271,6 +271,23 @@ private slots:
         // The device's settings are offered.
         QCOMPARE(w->settingCombo[MyConnParam::Speed]->currentText(), QStringLiteral("9600"));
         QCOMPARE(w->settingField[MyConnParam::Error_Replay]->text(), QStringLiteral("ERR"));
+        // The prefix and HEX rows are not taken, so not offered.
+        for (MyConnParam::Field f : {MyConnParam::CMD_Prefix, MyConnParam::CMD_Prefix_HEX,
+                                     MyConnParam::Normal_Replay_HEX, MyConnParam::Error_Replay_HEX}) {
+            QVERIFY(!w->settingField[f]->isVisible());
+            QVERIFY(!w->settingLabel[f]->isVisible());
+        }
+        QVERIFY(w->settingField[MyConnParam::Normal_Replay]->isVisible());
+        QVERIFY(w->settingField[MyConnParam::Normal_Replay]->isEnabled());
+        QVERIFY(w->settingCombo[MyConnParam::Handshake]->isVisible());
+
+        // Another mode shows all fourteen rows again.
+        w->cancelTreePopup();
+        w->ui->treeWidget->setCurrentItem(topItem(*w, "Acme")->child(0));
+        w->editDevice();
+        QVERIFY(w->settingField[MyConnParam::CMD_Prefix_HEX]->isVisible());
+        QVERIFY(w->settingLabel[MyConnParam::CMD_Prefix]->isVisible());
+        w->cancelTreePopup();
     }
 
     void editRenamesItemAndRecordAndTakesTenSettings() {
@@ -282,10 +299,7 @@ private slots:
         w->lineEditPopupType->setText("Renamed");
         w->lineEditPopupDesc->setText("Foyer");
         w->settingField[MyConnParam::Retry_Count]->setText("5");
-        w->settingField[MyConnParam::CMD_Prefix]->setText("");
-        w->settingField[MyConnParam::CMD_Prefix_HEX]->setText("AA");
-        w->settingField[MyConnParam::Normal_Replay]->setText("");
-        w->settingField[MyConnParam::Normal_Replay_HEX]->setText("0D0A");
+        w->settingField[MyConnParam::Normal_Replay]->setText("ACK");
         const QString stamp = w->labelPopupDate->text();
         w->btnPopupOk->click();
 
@@ -307,7 +321,7 @@ private slots:
         QCOMPARE(d->deviceDesc, QStringLiteral("Foyer"));
         QCOMPARE(d->deviceTime, stamp);
         QCOMPARE(d->connParam[MyConnParam::Retry_Count], QStringLiteral("5"));
-        QCOMPARE(d->connParam[MyConnParam::Normal_Replay], QString());
+        QCOMPARE(d->connParam[MyConnParam::Normal_Replay], QStringLiteral("ACK"));
         QCOMPARE(d->connParam[MyConnParam::CMD_Prefix], QStringLiteral("kept"));
         QCOMPARE(d->connParam[MyConnParam::CMD_Prefix_HEX], QString());
         QCOMPARE(d->connParam[MyConnParam::Normal_Replay_HEX], QString());
@@ -407,7 +421,6 @@ private slots:
 
         w->lineEditPopupType->setText("From converter");
         w->lineEditPopupDesc->setText("Read back");
-        w->settingField[MyConnParam::CMD_Prefix_HEX]->setText("02");
         const QString stamp = w->labelPopupDate->text();
         w->btnPopupOk->click();
         QVERIFY(!w->treePopup->isVisible());
