@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
 namespace {
@@ -88,15 +87,29 @@ DeviceEntry popupEntry(const MainWindow &w) {
     return entry;
 }
 
-// The reply and prefix pairs are filled one field after the other; a text
-// left in a HEX field from the last opening would empty the new ASCII text.
-void clearPairedFields(MainWindow &w) {
-    for (int field : {MyConnParam::CMD_Prefix, MyConnParam::CMD_Prefix_HEX, MyConnParam::Normal_Replay,
-                      MyConnParam::Normal_Replay_HEX, MyConnParam::Error_Replay, MyConnParam::Error_Replay_HEX}) {
-        const QSignalBlocker blocker(w.settingField[field]);
-        w.settingField[field]->clear();
+// Filling the popup is not typing: the range checks and the ASCII/HEX rule
+// would judge half-filled rows (an empty wait time, a HEX text of the last
+// opening emptying the new ASCII text). The pair rule runs once afterwards.
+class FillingFields {
+public:
+    explicit FillingFields(MainWindow &w) : w(w) {
+        for (int field = 0; field < MyConnParam::FieldCount; ++field)
+            previous[field] = w.settingField[field]->blockSignals(true);
     }
-}
+    ~FillingFields() {
+        for (int field = MyConnParam::FieldCount - 1; field >= 0; --field)
+            w.settingField[field]->blockSignals(previous[field]);
+        w.on_PrefixTextChangedAsciiHex();
+        w.on_ReplyTextChangedAsciiHex();
+        w.on_ErrReplyTextChangedAsciiHex();
+    }
+    FillingFields(const FillingFields &) = delete;
+    FillingFields &operator=(const FillingFields &) = delete;
+
+private:
+    MainWindow &w;
+    bool previous[MyConnParam::FieldCount] = {};
+};
 
 void setDeviceLabels(MainWindow &w) {
     w.labelPopupManufact->setText(QStringLiteral("Device Manufacturer "));
@@ -284,16 +297,14 @@ void MainWindow::upWindowPopup() {
         edit->setEnabled(true);
     }
 
-    clearPairedFields(*this);
-    for (int field = 0; field < MyConnParam::FieldCount; ++field)
-        setStrListInComboBox(settingLabel[field], settingCombo[field], settingField[field], settingRect(field),
-                             choiceList(field), field % 7);
-
+    {
+        const FillingFields filling(*this);
+        for (int field = 0; field < MyConnParam::FieldCount; ++field)
+            setStrListInComboBox(settingLabel[field], settingCombo[field], settingField[field], settingRect(field),
+                                 choiceList(field), field % 7);
+    }
     labelPopupDate->setText(QDateTime::currentDateTime().toString(kTimeFormat));
     labelPopupDateCaption->setText(tr("Created Date"));
-    on_PrefixTextChangedAsciiHex();
-    on_ReplyTextChangedAsciiHex();
-    on_ErrReplyTextChangedAsciiHex();
 }
 
 void MainWindow::addParent() {
@@ -399,8 +410,10 @@ void MainWindow::editDevice() {
 
     const int iPreset = findPreset(listMyPresets, item->parent()->text(0));
     const int iDevice = findDevice(listMyPresets, iPreset, item->text(0));
-    clearPairedFields(*this);
-    loadSetup(iPreset, iDevice);
+    {
+        const FillingFields filling(*this);
+        loadSetup(iPreset, iDevice);
+    }
 
     comboBoxPopupManufact->hide();
     lineEditPopupManufact->setText(item->parent()->text(0));
