@@ -50,7 +50,7 @@ const QPoint kPopupOffset(160, 110);
 // Row rectangles: left column x = 150, right column x = 490; rows 30 px apart.
 QRect settingRect(int field) {
     const int column = field < 7 ? 0 : 1;
-    return QRect(150 + column * 340, 130 + (field % 7) * 30, 170, 24);
+    return QRect(150 + column * 340, 110 + (field % 7) * 30, 170, 24);
 }
 
 bool isUsbItem(const QTreeWidgetItem *item) {
@@ -111,6 +111,14 @@ private:
     bool previous[MyConnParam::FieldCount] = {};
 };
 
+// Adding a manufacturer asks for one name; the device modes need the rows too.
+void sizePopup(MainWindow &w, bool nameOnly) {
+    const int buttonsY = nameOnly ? 50 : 330;
+    w.btnPopupOk->setGeometry(440, buttonsY, 100, 28);
+    w.btnPopupCancel->setGeometry(550, buttonsY, 100, 28);
+    w.treePopup->setFixedSize(670, buttonsY + 40);
+}
+
 void setDeviceLabels(MainWindow &w) {
     w.labelPopupManufact->setText(QStringLiteral("Device Manufacturer "));
     w.labelPopupType->setText(QStringLiteral("Device Type "));
@@ -155,13 +163,13 @@ void MainWindow::buildTreePopup() {
     lineEditPopupSpare = lineEdit(QStringLiteral("lineEditPopupSpare"));
     lineEditPopupSpare->hide();
 
-    labelPopupManufact->setGeometry(10, 10, 150, 22);
-    lineEditPopupManufact->setGeometry(160, 10, 300, 22);
-    comboBoxPopupManufact->setGeometry(160, 10, 300, 22);
-    labelPopupType->setGeometry(10, 36, 150, 22);
-    lineEditPopupType->setGeometry(160, 36, 300, 22);
-    labelPopupDesc->setGeometry(10, 62, 150, 22);
-    lineEditPopupDesc->setGeometry(160, 62, 490, 22);
+    labelPopupManufact->setGeometry(10, 10, 165, 22);
+    lineEditPopupManufact->setGeometry(180, 10, 280, 22);
+    comboBoxPopupManufact->setGeometry(180, 10, 280, 22);
+    labelPopupType->setGeometry(10, 36, 165, 22);
+    lineEditPopupType->setGeometry(180, 36, 280, 22);
+    labelPopupDesc->setGeometry(10, 62, 165, 22);
+    lineEditPopupDesc->setGeometry(180, 62, 470, 22);
     labelPopupDateCaption->setGeometry(480, 10, 170, 22);
     labelPopupDate->setGeometry(480, 36, 170, 22);
     checkBoxPopupLists->setGeometry(640, 10, 20, 22);
@@ -182,11 +190,9 @@ void MainWindow::buildTreePopup() {
 
     btnPopupOk = new QPushButton(tr("&Ok"), treePopup);
     btnPopupOk->setObjectName(QStringLiteral("btnPopupOk"));
-    btnPopupOk->setGeometry(440, 360, 100, 28);
     btnPopupCancel = new QPushButton(tr("&Cancel"), treePopup);
     btnPopupCancel->setObjectName(QStringLiteral("btnPopupCancel"));
-    btnPopupCancel->setGeometry(550, 360, 100, 28);
-    treePopup->resize(670, 400);
+    sizePopup(*this, false);
     // While the popup is open the window must not change under it: OK works
     // on the tree's current item.
     treePopup->setWindowModality(Qt::WindowModal);
@@ -255,6 +261,7 @@ void MainWindow::setPopupTreeUp() {
 }
 
 void MainWindow::upWindowPopup() {
+    sizePopup(*this, false);
     treePopup->setParent(this, Qt::Dialog);
     treePopup->setWindowModality(Qt::WindowModal);
     treePopup->move(mapToGlobal(kPopupOffset));
@@ -318,7 +325,10 @@ void MainWindow::addParent() {
     btnPopupCancel->setText(tr("&Cancel"));
     btnPopupOk->setEnabled(true);
 
+    sizePopup(*this, true);
     labelPopupManufact->setText(QStringLiteral("Device Manufacturer"));
+    labelPopupManufact->setFont(fontBold10);
+    labelPopupManufact->setStyleSheet(sLabelStyle);
     labelPopupManufact->show();
     lineEditPopupManufact->setText(QStringLiteral("New Manufacturer"));
     lineEditPopupManufact->setEnabled(true);
