@@ -19,6 +19,14 @@ constexpr int kLeftColumnMaxX = 160;
 // Left-column rows below this show their combo box; the rest a free-text field.
 constexpr int kFirstFieldRow = 5;
 
+// Restyling re-polishes a widget, which is slow; the popup opens often.
+void restyle(QWidget *w, const QFont &font, const QString &sheet) {
+    if (w->font() != font)
+        w->setFont(font);
+    if (w->styleSheet() != sheet)
+        w->setStyleSheet(sheet);
+}
+
 void checkRange(MainWindow *w, QLineEdit *field, bool valid, const QString &message) {
     if (valid)
         return;
@@ -72,18 +80,17 @@ void MainWindow::setCurrentIndexInComboBox(QComboBox *combo, QString text) {
 
 void MainWindow::setStrListInComboBox(QLabel *label, QComboBox *combo, QLineEdit *field, QRect rect, QStringList list,
                                       int row) {
-    combo->setEditable(true);
+    // Editable only while the lists are edited (setComboxEnable): every
+    // opening ends in changeStateOKThree(false), and toggling an editable box
+    // rebuilds its line edit, which made each opening slow.
     combo->clear();
     combo->setGeometry(rect);
     combo->addItems(list);
     const QString white = QStringLiteral("background-color: white");
-    combo->setFont(fontNormal10);
-    combo->setStyleSheet(white);
-    field->setFont(fontNormal10);
-    field->setStyleSheet(white);
+    restyle(combo, fontNormal10, white);
+    restyle(field, fontNormal10, white);
+    restyle(label, fontBold10, sLabelStyle);
     field->setGeometry(rect);
-    label->setFont(fontBold10);
-    label->setStyleSheet(sLabelStyle);
     label->setGeometry(rect.x() - 140, rect.y() + 2, rect.width() + 5, rect.height() - 4);
 
     const bool left = rect.x() <= kLeftColumnMaxX;

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
 namespace {
@@ -51,7 +50,7 @@ const QPoint kPopupOffset(160, 110);
 // Row rectangles: left column x = 150, right column x = 490; rows 30 px apart.
 QRect settingRect(int field) {
     const int column = field < 7 ? 0 : 1;
-    return QRect(150 + column * 340, 130 + (field % 7) * 30, 170, 24);
+    return QRect(150 + column * 340, 110 + (field % 7) * 30, 170, 24);
 }
 
 bool isUsbItem(const QTreeWidgetItem *item) {
@@ -88,14 +87,36 @@ DeviceEntry popupEntry(const MainWindow &w) {
     return entry;
 }
 
-// The reply and prefix pairs are filled one field after the other; a text
-// left in a HEX field from the last opening would empty the new ASCII text.
-void clearPairedFields(MainWindow &w) {
-    for (int field : {MyConnParam::CMD_Prefix, MyConnParam::CMD_Prefix_HEX, MyConnParam::Normal_Replay,
-                      MyConnParam::Normal_Replay_HEX, MyConnParam::Error_Replay, MyConnParam::Error_Replay_HEX}) {
-        const QSignalBlocker blocker(w.settingField[field]);
-        w.settingField[field]->clear();
+// Filling the popup is not typing: the range checks and the ASCII/HEX rule
+// would judge half-filled rows (an empty wait time, a HEX text of the last
+// opening emptying the new ASCII text). The pair rule runs once afterwards.
+class FillingFields {
+public:
+    explicit FillingFields(MainWindow &w) : w(w) {
+        for (int field = 0; field < MyConnParam::FieldCount; ++field)
+            previous[field] = w.settingField[field]->blockSignals(true);
     }
+    ~FillingFields() {
+        for (int field = MyConnParam::FieldCount - 1; field >= 0; --field)
+            w.settingField[field]->blockSignals(previous[field]);
+        w.on_PrefixTextChangedAsciiHex();
+        w.on_ReplyTextChangedAsciiHex();
+        w.on_ErrReplyTextChangedAsciiHex();
+    }
+    FillingFields(const FillingFields &) = delete;
+    FillingFields &operator=(const FillingFields &) = delete;
+
+private:
+    MainWindow &w;
+    bool previous[MyConnParam::FieldCount] = {};
+};
+
+// Adding a manufacturer asks for one name; the device modes need the rows too.
+void sizePopup(MainWindow &w, bool nameOnly) {
+    const int buttonsY = nameOnly ? 50 : 330;
+    w.btnPopupOk->setGeometry(440, buttonsY, 100, 28);
+    w.btnPopupCancel->setGeometry(550, buttonsY, 100, 28);
+    w.treePopup->setFixedSize(670, buttonsY + 40);
 }
 
 void setDeviceLabels(MainWindow &w) {
@@ -142,13 +163,13 @@ void MainWindow::buildTreePopup() {
     lineEditPopupSpare = lineEdit(QStringLiteral("lineEditPopupSpare"));
     lineEditPopupSpare->hide();
 
-    labelPopupManufact->setGeometry(10, 10, 150, 22);
-    lineEditPopupManufact->setGeometry(160, 10, 300, 22);
-    comboBoxPopupManufact->setGeometry(160, 10, 300, 22);
-    labelPopupType->setGeometry(10, 36, 150, 22);
-    lineEditPopupType->setGeometry(160, 36, 300, 22);
-    labelPopupDesc->setGeometry(10, 62, 150, 22);
-    lineEditPopupDesc->setGeometry(160, 62, 490, 22);
+    labelPopupManufact->setGeometry(10, 10, 165, 22);
+    lineEditPopupManufact->setGeometry(180, 10, 280, 22);
+    comboBoxPopupManufact->setGeometry(180, 10, 280, 22);
+    labelPopupType->setGeometry(10, 36, 165, 22);
+    lineEditPopupType->setGeometry(180, 36, 280, 22);
+    labelPopupDesc->setGeometry(10, 62, 165, 22);
+    lineEditPopupDesc->setGeometry(180, 62, 470, 22);
     labelPopupDateCaption->setGeometry(480, 10, 170, 22);
     labelPopupDate->setGeometry(480, 36, 170, 22);
     checkBoxPopupLists->setGeometry(640, 10, 20, 22);
@@ -169,11 +190,9 @@ void MainWindow::buildTreePopup() {
 
     btnPopupOk = new QPushButton(tr("&Ok"), treePopup);
     btnPopupOk->setObjectName(QStringLiteral("btnPopupOk"));
-    btnPopupOk->setGeometry(440, 360, 100, 28);
     btnPopupCancel = new QPushButton(tr("&Cancel"), treePopup);
     btnPopupCancel->setObjectName(QStringLiteral("btnPopupCancel"));
-    btnPopupCancel->setGeometry(550, 360, 100, 28);
-    treePopup->resize(670, 400);
+    sizePopup(*this, false);
     // While the popup is open the window must not change under it: OK works
     // on the tree's current item.
     treePopup->setWindowModality(Qt::WindowModal);
@@ -242,6 +261,7 @@ void MainWindow::setPopupTreeUp() {
 }
 
 void MainWindow::upWindowPopup() {
+    sizePopup(*this, false);
     treePopup->setParent(this, Qt::Dialog);
     treePopup->setWindowModality(Qt::WindowModal);
     treePopup->move(mapToGlobal(kPopupOffset));
@@ -284,16 +304,14 @@ void MainWindow::upWindowPopup() {
         edit->setEnabled(true);
     }
 
-    clearPairedFields(*this);
-    for (int field = 0; field < MyConnParam::FieldCount; ++field)
-        setStrListInComboBox(settingLabel[field], settingCombo[field], settingField[field], settingRect(field),
-                             choiceList(field), field % 7);
-
+    {
+        const FillingFields filling(*this);
+        for (int field = 0; field < MyConnParam::FieldCount; ++field)
+            setStrListInComboBox(settingLabel[field], settingCombo[field], settingField[field], settingRect(field),
+                                 choiceList(field), field % 7);
+    }
     labelPopupDate->setText(QDateTime::currentDateTime().toString(kTimeFormat));
     labelPopupDateCaption->setText(tr("Created Date"));
-    on_PrefixTextChangedAsciiHex();
-    on_ReplyTextChangedAsciiHex();
-    on_ErrReplyTextChangedAsciiHex();
 }
 
 void MainWindow::addParent() {
@@ -307,7 +325,10 @@ void MainWindow::addParent() {
     btnPopupCancel->setText(tr("&Cancel"));
     btnPopupOk->setEnabled(true);
 
+    sizePopup(*this, true);
     labelPopupManufact->setText(QStringLiteral("Device Manufacturer"));
+    labelPopupManufact->setFont(fontBold10);
+    labelPopupManufact->setStyleSheet(sLabelStyle);
     labelPopupManufact->show();
     lineEditPopupManufact->setText(QStringLiteral("New Manufacturer"));
     lineEditPopupManufact->setEnabled(true);
@@ -399,8 +420,10 @@ void MainWindow::editDevice() {
 
     const int iPreset = findPreset(listMyPresets, item->parent()->text(0));
     const int iDevice = findDevice(listMyPresets, iPreset, item->text(0));
-    clearPairedFields(*this);
-    loadSetup(iPreset, iDevice);
+    {
+        const FillingFields filling(*this);
+        loadSetup(iPreset, iDevice);
+    }
 
     comboBoxPopupManufact->hide();
     lineEditPopupManufact->setText(item->parent()->text(0));
