@@ -231,6 +231,8 @@ void MainWindow::setActive2(const QString &low) { applyValuePass(*this, true, lo
 void MainWindow::setActive3(const QString &high) { applyValuePass(*this, false, high); }
 
 void MainWindow::okPopup() {
+    if (editRowNumber < 0 && insertRowNumber < 0)
+        return; // the popup is not open
     const TypedRow typed = typedRow(*this);
     QString message = finalCheckMessage(typed, rangeBusy);
     if (message.isEmpty())
