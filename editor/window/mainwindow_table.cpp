@@ -231,6 +231,8 @@ void MainWindow::setActive2(const QString &low) { applyValuePass(*this, true, lo
 void MainWindow::setActive3(const QString &high) { applyValuePass(*this, false, high); }
 
 void MainWindow::okPopup() {
+    if (editRowNumber < 0 && insertRowNumber < 0)
+        return; // the popup is not open
     const TypedRow typed = typedRow(*this);
     QString message = finalCheckMessage(typed, rangeBusy);
     if (message.isEmpty())
@@ -270,7 +272,12 @@ void MainWindow::fillTableRows(int row, int column, QString text, QString status
         const int number = chanelNumber(text);
         cell->setWhatsThis(text);
         cell->setToolTip(numberToolTip(number));
-        cell->setIcon(QIcon((column == 0 ? sNum512Path : sNum256Path) + QStringLiteral("%1.png").arg(number)));
+        // An icon made from a file decodes it; one per picture keeps a large table quick to show.
+        const QString picture = (column == 0 ? sNum512Path : sNum256Path) + QStringLiteral("%1.png").arg(number);
+        auto icon = numberIcons.constFind(picture);
+        if (icon == numberIcons.cend())
+            icon = numberIcons.insert(picture, QIcon(picture));
+        cell->setIcon(*icon);
     }
     cell->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     cell->setBackground(status == kStatusChanged ? colorChanged : colorWhite);

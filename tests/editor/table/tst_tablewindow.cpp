@@ -362,6 +362,34 @@ private slots:
         w.cancelPopup();
     }
 
+    void buttonsMenuAndRowSelectionReachTheRows() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off", "2,0,127,ASCII:OFF,Off"});
+        QTest::mouseClick(w.ui->btnDmxInsert, Qt::LeftButton);
+        QCOMPARE(w.insertRowNumber, 2);
+        w.cancelPopup();
+        w.actInsertRow->trigger();
+        QVERIFY(w.rowPopup->isVisible());
+        w.cancelPopup();
+        table()->setCurrentCell(1, 0);
+        w.actEditRow->trigger();
+        QCOMPARE(w.editRowNumber, 1);
+        w.cancelPopup();
+        // OK with the popup closed stores nothing.
+        w.okPopup();
+        QCOMPARE(device().listChanel.size(), 2);
+
+        table()->clearSelection();
+        w.tableRow_setSelected(1, true);
+        QCOMPARE(table()->selectedItems().size(), 5);
+        for (QTableWidgetItem *cell : table()->selectedItems())
+            QCOMPARE(cell->row(), 1);
+        w.tableRow_setSelected(1, false);
+        QVERIFY(table()->selectedItems().isEmpty());
+        w.tableRow_setSelected(7, true); // no such row: nothing to select
+        w.tableRow_setColor(7, kYellow);
+        QVERIFY(table()->selectedItems().isEmpty());
+    }
+
     void editWithoutARowDoesNothing() {
         MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
         w.on_tableWidget_cellDoubleClicked(-1, 0);
