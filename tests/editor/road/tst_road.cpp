@@ -265,6 +265,7 @@ private slots:
         QVERIFY2(out.endsWith("(226B)\n\nDONE\nCRC: OK\n"), out.constData());
         QCOMPARE(readAll(QDir(bin.path()).filePath("received.bin")), copy);
         QCOMPARE(Dialogs::lastAsked().kind, Dialogs::Kind::OpenFile); // the editor showed nothing more
+        QTRY_VERIFY(!w->uploaderProcess); // released once the uploader ended
         QDir::setCurrent(env.path());
         qputenv("PATH", oldPath);
     }
