@@ -23,8 +23,9 @@ version="$(field Version)"
 
 # Depends comes from dpkg-shlibdeps: the libraries the three programs link.
 depends="$(field Depends)"
+names="$(sed 's/ ([^)]*)//g; s/, /\n/g' <<<"$depends")"
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libgtk-3-0 libglib2.0-0 libftdi1-2; do
-    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+    grep -Fqx "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 
 # Contents: exactly the expected files, owned by root, nothing writable by others.
@@ -39,7 +40,7 @@ dpkg-deb -e "$deb" "$work/control"
 [ -x "$work/control/postinst" ] && sh -n "$work/control/postinst" || fail "postinst"
 
 # lintian: errors fail, warnings are listed.
-lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || fail "lintian reports errors"
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 || fail "lintian reports errors"
 if [ -s "$work/lintian" ]; then
     echo "lintian:"
     sed 's/^/  /' "$work/lintian"

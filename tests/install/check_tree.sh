@@ -15,6 +15,8 @@ fail() {
     failures=$((failures + 1))
 }
 
+# Greps at the end of a pipe read all their input: an early exit would fail it.
+
 # Sanitizer builds (the test build) run too; their leak checker and the
 # preloaded probe would otherwise get in the way.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_link_order=0"
@@ -41,14 +43,14 @@ grep -q "<release version=\"$version\"" "$root"/usr/share/metainfo/*.metainfo.xm
 for page in "$root"/usr/share/man/man1/*.1.gz; do
     warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)"
     [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
-    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q 'EXIT STATUS' ||
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | grep 'EXIT STATUS' >/dev/null ||
         fail "$(basename "$page") has no EXIT STATUS"
 done
 
 # --- the programs start from the tree
 bin="$root/usr/bin"
 [ "$("$bin/vorne_tool" --version)" = "vorne_tool $version" ] || fail "vorne_tool --version does not say $version"
-"$bin/vorne_tool" --help | grep -q '^Usage: vorne_tool' || fail "vorne_tool --help"
+"$bin/vorne_tool" --help | grep '^Usage: vorne_tool' >/dev/null || fail "vorne_tool --help"
 
 usage="$("$bin/VORNE_uploader" -h)" || fail "VORNE_uploader -h exits with $?"
 grep -q '\[OPTION\] \[FILE\]' <<<"$usage" || fail "VORNE_uploader -h prints no usage"
@@ -73,17 +75,29 @@ if [ -n "${DISPLAY:-}" ]; then
     (cd "$work/uploader" && exec "$bin/VORNE_uploader" >"$work/uploader.out" 2>"$work/uploader.err") &
     pid=$!
     shown=no
+    win=
+    # Other programs may share the display: only a window of this process counts.
+    ours() {
+        local id
+        for id in $(xwininfo -root -tree | awk '/"VORNE_uploader 1\.1\."/ { print $1 }'); do
+            xprop -id "$id" _NET_WM_PID 2>/dev/null | grep "= $pid\$" >/dev/null && win="$id" && return 0
+        done
+        return 1
+    }
     for _ in $(seq 1 300); do
-        if xwininfo -root -tree | grep -q '"VORNE_uploader 1.1."'; then
+        if ours; then
             shown=yes
             break
         fi
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
+    icon=
+    [ -z "$win" ] || icon="$(xprop -id "$win" _NET_WM_ICON 2>/dev/null | sed -n 1p)"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     [ "$shown" = yes ] || fail "the uploader showed no dialog: $(cat "$work/uploader.err")"
+    [[ "$icon" == *"Icon ("* ]] || fail "the uploader's dialog has no icon"
     if grep -q 'kvx' "$work/uploader.err"; then
         fail "the uploader did not find its icon: $(cat "$work/uploader.err")"
     fi
