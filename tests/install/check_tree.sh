@@ -68,6 +68,16 @@ case "$title" in
     *) fail "editor window title: \"$title\"" ;;
 esac
 
+# Started from its menu entry, the editor runs in ~/Vorne. The entry's Exec
+# quoting is the shell's, after the desktop file's own backslash escapes.
+exec_line="$(sed -n 's/^Exec=//p' "$root/usr/share/applications/example.ostravon.VorneConverter.desktop" | sed 's/\\\\/\\/g')"
+eval "set -- $exec_line"
+mkdir -p "$work/home"
+title="$(cd / && HOME="$work/home" PATH="$bin:$PATH" QT_QPA_PLATFORM=offscreen LD_PRELOAD="$work/probe.so" \
+    timeout 60 "$@" 2>"$work/menu.err")" || { cat "$work/menu.err" >&2; fail "the menu entry did not start the editor"; }
+[[ "$title" == "title: Vorne Converter v2.11"* ]] || fail "editor window title from the menu: \"$title\""
+[ -f "$work/home/Vorne/config.ini" ] || fail "the editor started from the menu keeps no config.ini in ~/Vorne"
+
 # The uploader, started anywhere, finds its installed icon. Without a bridge
 # it shows its "DEVICE NOT FOUND" dialog, which carries the icon.
 if [ -n "${DISPLAY:-}" ]; then
