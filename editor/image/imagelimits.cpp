@@ -29,8 +29,9 @@ void numberChange(const MyConnParam &conn, int field, const char *label, QList<C
     bool ok = false;
     text.toInt(&ok);
     if (!text.isEmpty() && !ok)
-        out->append({field, -1,
-                     QStringLiteral("%1 \"%2\" is not a whole number; the image gets 0").arg(QLatin1String(label), text)});
+        out->append(
+            {field, -1,
+             QStringLiteral("%1 \"%2\" is not a whole number; the image gets 0").arg(QLatin1String(label), text)});
 }
 
 void pairChanges(const MyConnParam &conn, int ascii, int hex, const char *asciiKey, const char *hexKey, int width,
@@ -65,10 +66,9 @@ QStringList manufacturerImageChanges(const QString &name) {
 
 QStringList deviceImageChanges(const MyDevice &device) {
     QStringList out;
-    for (const QString &cut : {imageTextCut(QStringLiteral("device name"), device.deviceType,
-                                            sizeof(MyDeviceUSB::deviceType)),
-                               imageTextCut(QStringLiteral("description"), device.deviceDesc,
-                                            sizeof(MyDeviceUSB::deviceDesc))})
+    for (const QString &cut :
+         {imageTextCut(QStringLiteral("device name"), device.deviceType, sizeof(MyDeviceUSB::deviceType)),
+          imageTextCut(QStringLiteral("description"), device.deviceDesc, sizeof(MyDeviceUSB::deviceDesc))})
         if (!cut.isEmpty())
             out << cut;
     if (!device.deviceTime.isEmpty() && imageTime(device.deviceTime) == 0xFFFFFFFFu)
@@ -110,8 +110,7 @@ QStringList rowImageChanges(const MyChanel &row) {
     if (cmd.startsWith(QLatin1String("HEX:"), Qt::CaseInsensitive)) {
         hexChanges(QStringLiteral("HEX command"), cmd.remove(QLatin1String("HEX:"), Qt::CaseSensitive), width, &out);
     } else {
-        const QString cut =
-            imageTextCut(QStringLiteral("ASCII command"), cmd.remove(QLatin1String("ASCII:")), width);
+        const QString cut = imageTextCut(QStringLiteral("ASCII command"), cmd.remove(QLatin1String("ASCII:")), width);
         if (!cut.isEmpty())
             out << cut;
     }

@@ -62,7 +62,7 @@ bool soundRange(const MyChanel &row, Range *range) {
     return readNumber(QString(), row.dmx_chanel, kFirstDmxChanel, kLastDmxChanel, &range->chanel, &ignored) &&
            readNumber(QString(), row.dmx_valueFrom, 0, kTopDmxValue, &range->low, &ignored) &&
            readNumber(QString(), row.dmx_valueTo, 0, kTopDmxValue, &range->high, &ignored) &&
-           range->high >= range->low;
+           range->high >= range->low && range->high - range->low != kTopDmxValue;
 }
 } // namespace
 
@@ -73,8 +73,7 @@ QStringList rowProblems(const MyChanel &row) {
     int chanel = 0, low = 0, high = 0;
     readNumber(QStringLiteral("DMX channel"), row.dmx_chanel, kFirstDmxChanel, kLastDmxChanel, &chanel, &problems);
     const bool lowOk = readNumber(QStringLiteral("low value"), row.dmx_valueFrom, 0, kTopDmxValue, &low, &problems);
-    const bool highOk =
-        readNumber(QStringLiteral("high value"), row.dmx_valueTo, 0, kTopDmxValue, &high, &problems);
+    const bool highOk = readNumber(QStringLiteral("high value"), row.dmx_valueTo, 0, kTopDmxValue, &high, &problems);
     if (lowOk && highOk) {
         if (high < low)
             problems << QStringLiteral("high value %1 is below low value %2").arg(high).arg(low);

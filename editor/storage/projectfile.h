@@ -41,9 +41,9 @@ struct ProjectFileContent {
 // Where the records of a project file come from, for tools that report
 // problems by line: line numbers from 1, 0 where there is no such line.
 struct ProjectDeviceLines {
-    int line = 0;         // the device line of the tree part
-    int settingsLine = 0; // the "$" line of the first settings section read
-    int rowsLine = 0;     // the "%" line of the rows section read
+    int line = 0;                                 // the device line of the tree part
+    int settingsLine = 0;                         // the "$" line of the first settings section read
+    int rowsLine = 0;                             // the "%" line of the rows section read
     int fieldLines[MyConnParam::FieldCount] = {}; // the line whose value each setting holds
     QList<int> rowLines;                          // one per row, in the order of listChanel
 };
@@ -58,8 +58,8 @@ struct ProjectManufacturerLines {
 struct ProjectIgnoredSection {
     int line = 0;
     QString name;
-    bool rows = false;      // a "%" section, else "$"
-    int namesRowsLine = 0;  // the rows section read for that name, 0 when the tree lacks the name
+    bool rows = false;     // a "%" section, else "$"
+    int namesRowsLine = 0; // the rows section read for that name, 0 when the tree lacks the name
 };
 
 struct ProjectFileLines {

@@ -184,8 +184,7 @@ void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byNam
                 target->lines.rowsLine = lineNo;
             }
             if (where && !target)
-                where->ignoredSections.append(
-                    {lineNo, name, !settings, it == byName->end() ? 0 : it->lines.rowsLine});
+                where->ignoredSections.append({lineNo, name, !settings, it == byName->end() ? 0 : it->lines.rowsLine});
             state = settings ? State::Settings : State::Rows;
         } else if (first == '!') {
             state = State::Outside;
