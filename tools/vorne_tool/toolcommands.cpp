@@ -76,7 +76,7 @@ bool loadProject(const QString &path, MyLibrary *library, QTextStream &err) {
     return true;
 }
 
-// Options come first after the command; the rest are its operands.
+// A command's options ("--x", anywhere before a "--") and its operands.
 struct CommandLine {
     QStringList options;
     QStringList operands;
@@ -84,15 +84,15 @@ struct CommandLine {
 
 CommandLine splitOptions(const QStringList &args) {
     CommandLine line;
-    qsizetype i = 0;
-    for (; i < args.size() && args[i].startsWith(QLatin1String("--")); ++i) {
-        if (args[i] == QLatin1String("--")) {
-            ++i;
-            break;
-        }
-        line.options << args[i];
+    bool optionsEnded = false;
+    for (const QString &arg : args) {
+        if (!optionsEnded && arg == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!optionsEnded && arg.startsWith(QLatin1String("--")))
+            line.options << arg;
+        else
+            line.operands << arg;
     }
-    line.operands = args.mid(i);
     return line;
 }
 
@@ -158,8 +158,11 @@ int writeAllImages(const QString &project, const QString &dir, QTextStream &out,
     MyLibrary library;
     if (!loadProject(project, &library, err))
         return ExitData;
+    const QList<DeviceImagePath> paths = deviceImagePaths(library, dir);
+    if (paths.isEmpty())
+        err << "vorne_tool: " << project << " has no devices; nothing written\n";
     bool failed = false;
-    for (const DeviceImagePath &p : deviceImagePaths(library, dir)) {
+    for (const DeviceImagePath &p : paths) {
         const MyPreset &preset = library[p.preset];
         const MyDevice &device = preset.listMyDevices[p.device];
         QString error;

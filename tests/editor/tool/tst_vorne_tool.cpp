@@ -388,9 +388,8 @@ private slots:
         const bool errors = expected.join('\n').contains(": error: ");
         QCOMPARE(r.code, errors ? 1 : 0);
         QVERIFY2(r.err.endsWith("\n") && r.err.count('\n') == 1, qPrintable(r.err));
-        if (!errors) { // warnings count as errors on request
-            QCOMPARE(runTool({"check", "--werror", file}).code, 1);
-        }
+        if (!errors) // warnings count as errors on request, the option before or after the file
+            QCOMPARE(runTool({"check", file, "--werror"}).code, 1);
     }
 
     void checkCleanProjectsSayNothing_data() {
@@ -512,6 +511,10 @@ private slots:
         QCOMPARE(runTool({"image", "--all", projectFile()}).code, 2);
         QCOMPARE(runTool({"image", "--every", projectFile(), "x"}).code, 2);
         QCOMPARE(runTool({"image", "--all", "/nonexistent/p.prj", dir.filePath("o")}).code, 1);
+        const Run none = runTool({"image", writeFile(dir, "none.prj", "@N\nNobody\n!\n"), dir.filePath("o"), "--all"});
+        QCOMPARE(none.code, 0);
+        QVERIFY2(none.err.contains("has no devices"), qPrintable(none.err));
+        QVERIFY(!QFile::exists(dir.filePath("o")));
     }
 
     // The JSON object carries what the text dump shows, field for field.
