@@ -65,7 +65,11 @@ struct ProjectIgnoredSection {
 struct ProjectFileLines {
     QList<ProjectManufacturerLines> manufacturers; // in library order
     QList<int> orphanDeviceLines;                  // device lines above every manufacturer line
-    QList<int> shortRowLines;                      // rows lines of fewer than five fields, in sections read
+    // Lines of the sections read that lose something:
+    QList<int> shortRowLines;       // rows lines of fewer than five fields, skipped
+    QList<int> longRowLines;        // rows lines of more than five fields, the rest dropped
+    QList<int> indentedRowLines;    // rows lines beginning with a blank, skipped
+    QList<int> unknownSettingLines; // settings lines of no known key, neither comments nor empty
     QList<ProjectIgnoredSection> ignoredSections;
 };
 

@@ -115,12 +115,15 @@ int parseSetting(const QString &line, DeviceSections *target) {
     return field;
 }
 
-enum class RowLine { Skipped, Read, Short };
+// What became of a line of a rows section.
+enum class RowLine { Skipped, Indented, Read, ReadWithExtraFields, Short };
 
 // Rows are most of a large file, so they are split on the raw bytes.
 RowLine parseRow(QByteArrayView line, DeviceSections *target) {
-    if (line.isEmpty() || line[0] == '#' || startsWithBlank(line))
+    if (line.isEmpty() || line[0] == '#')
         return RowLine::Skipped;
+    if (startsWithBlank(line))
+        return line.trimmed().isEmpty() ? RowLine::Skipped : RowLine::Indented;
     QByteArrayView fields[kRowFields];
     qsizetype from = 0;
     for (int i = 0; i < kRowFields; ++i) {
@@ -137,7 +140,26 @@ RowLine parseRow(QByteArrayView line, DeviceSections *target) {
     row.rs_c = QString::fromLatin1(fields[3]);
     row.function = QString::fromLatin1(fields[4]);
     target->rows.append(row);
-    return RowLine::Read;
+    return from < 0 ? RowLine::Read : RowLine::ReadWithExtraFields;
+}
+
+void noteRowLine(RowLine kind, int lineNo, DeviceSections *target, ProjectFileLines *where) {
+    switch (kind) {
+    case RowLine::Skipped:
+        break;
+    case RowLine::Indented:
+        where->indentedRowLines.append(lineNo);
+        break;
+    case RowLine::ReadWithExtraFields:
+        where->longRowLines.append(lineNo);
+        Q_FALLTHROUGH();
+    case RowLine::Read:
+        target->lines.rowLines.append(lineNo);
+        break;
+    case RowLine::Short:
+        where->shortRowLines.append(lineNo);
+        break;
+    }
 }
 
 // Sorts the rows with the editor's sort and keeps their line numbers in step.
@@ -193,12 +215,12 @@ void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byNam
                 const int field = parseSetting(QString::fromLatin1(line), target);
                 if (field >= 0)
                     target->lines.fieldLines[field] = lineNo;
+                else if (where && first != '#' && !line.trimmed().isEmpty())
+                    where->unknownSettingLines.append(lineNo);
             } else {
                 const RowLine kind = parseRow(line, target);
-                if (where && kind == RowLine::Read)
-                    target->lines.rowLines.append(lineNo);
-                else if (where && kind == RowLine::Short)
-                    where->shortRowLines.append(lineNo);
+                if (where)
+                    noteRowLine(kind, lineNo, target, where);
             }
         }
     }

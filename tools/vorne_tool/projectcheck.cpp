@@ -61,6 +61,14 @@ private:
             add(line, true, QStringLiteral("device line before any manufacturer line; the editor skips it"));
         for (int line : at.shortRowLines)
             add(line, true, QStringLiteral("rows line with fewer than five fields; the editor skips it"));
+        for (int line : at.indentedRowLines)
+            add(line, true, QStringLiteral("rows line beginning with a blank; the editor skips it"));
+        for (int line : at.longRowLines)
+            add(line, false,
+                QStringLiteral("rows line with more than five fields; the editor drops all after the fifth"));
+        for (int line : at.unknownSettingLines)
+            add(line, false,
+                QStringLiteral("not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"));
         for (const ProjectIgnoredSection &s : at.ignoredSections) {
             const QString kind = s.rows ? QStringLiteral("rows") : QStringLiteral("settings");
             if (s.namesRowsLine > 0)

@@ -409,35 +409,35 @@ private slots:
 
     // The lines a check reports must be those of the records the editor reads.
     void linesOfWhatIsReadAndSkipped() {
-        const QByteArray file = "@P\n"                        // 1
-                                "\tOrphan\n"                  // 2
-                                "Acme\n"                      // 3
-                                "\tB\n"                       // 4
-                                "\tA\t\tdesc:x\n"             // 5
-                                "Other\n"                     // 6
-                                "\tA\n"                       // 7
-                                "!\n"                         // 8
-                                "\n"                          // 9
-                                "$A\n"                        // 10
-                                "Speed=1\n"                   // 11
-                                "# Speed=3\n"                 // 12
-                                "Normal_Replay=OK\r\n"        // 13
-                                "!\n"                         // 14
-                                "%A\n"                        // 15
-                                "5,\t10,\t20,\tASCII:x,\tf\n" // 16
-                                "\n"                          // 17
-                                "2,\t0,\t10,\tASCII:y,\tg\n"  // 18
-                                "3,\t1\n"                     // 19
-                                "5,\t0,\t5,\tASCII:z,\th\n"   // 20
-                                "!\n"                         // 21
-                                "$Ghost\n"                    // 22
-                                "!\n"                         // 23
-                                "%A\n"                        // 24
-                                "!\n"                         // 25
-                                "$B\n"                        // 26
-                                "Speed=2\n"                   // 27
-                                "Speed=4\n"                   // 28
-                                "!";                          // 29
+        const QByteArray file = "@P\n"                          // 1
+                                "\tOrphan\n"                    // 2
+                                "Acme\n"                        // 3
+                                "\tB\n"                         // 4
+                                "\tA\t\tdesc:x\n"               // 5
+                                "Other\n"                       // 6
+                                "\tA\n"                         // 7
+                                "!\n"                           // 8
+                                "\n"                            // 9
+                                "$A\n"                          // 10
+                                "Speed=1\n"                     // 11
+                                "# Speed=3\n"                   // 12
+                                "Normal_Replay=OK\r\n"          // 13
+                                "!\n"                           // 14
+                                "%A\n"                          // 15
+                                "5,\t10,\t20,\tASCII:x,\tf\n"   // 16
+                                "\t2,\t0,\t1,\tASCII:q,\tq\n"   // 17
+                                "2,\t0,\t10,\tASCII:y,\tg\n"    // 18
+                                "3,\t1\n"                       // 19
+                                "5,\t0,\t5,\tASCII:z,\th,\tx\n" // 20
+                                "!\n"                           // 21
+                                "$Ghost\n"                      // 22
+                                "!\n"                           // 23
+                                "%A\n"                          // 24
+                                "!\n"                           // 25
+                                "$B\n"                          // 26
+                                "Sped=2\n"                      // 27
+                                "Speed=4\n"                     // 28
+                                "!";                            // 29
         QByteArray copy = file;
         QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
@@ -450,6 +450,9 @@ private slots:
 
         QCOMPARE(lines.orphanDeviceLines, QList<int>{2});
         QCOMPARE(lines.shortRowLines, QList<int>{19});
+        QCOMPARE(lines.indentedRowLines, QList<int>{17});
+        QCOMPARE(lines.longRowLines, QList<int>{20});
+        QCOMPARE(lines.unknownSettingLines, QList<int>{27}); // comments are not noted
         QCOMPARE(lines.manufacturers.size(), 2);
         QCOMPARE(lines.manufacturers[0].line, 3);
         QCOMPARE(lines.manufacturers[1].line, 6);

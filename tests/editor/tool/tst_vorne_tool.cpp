@@ -290,6 +290,9 @@ private slots:
         QTest::newRow("fewer than five fields")
             << row("1,\t128,\t255,\tASCII:ON")
             << QStringList{"26: error: rows line with fewer than five fields; the editor skips it"};
+        QTest::newRow("rows line beginning with a blank")
+            << row(" 1,\t128,\t255,\tASCII:ON,\tOn")
+            << QStringList{"26: error: rows line beginning with a blank; the editor skips it"};
         QTest::newRow("device before any manufacturer")
             << changed("@T\n", "@T\n\tLost\n")
             << QStringList{"2: error: device line before any manufacturer line; the editor skips it"};
@@ -361,6 +364,14 @@ private slots:
             << changed("Normal_Replay_HEX=", "Normal_Replay_HEX=0D0A")
             << QStringList{"17: warning: both Normal_Replay and Normal_Replay_HEX are given; the image takes the "
                            "length from Normal_Replay_HEX and writes Normal_Replay over its first bytes"};
+        QTest::newRow("rows line of more than five fields")
+            << row("1,\t128,\t255,\tASCII:ON,\tOn,\tand off")
+            << QStringList{"26: warning: rows line with more than five fields; the editor drops all after the fifth"};
+        QTest::newRow("setting of no known key")
+            << changed("Stop_Bits=1\n", "Stop_Bits=1\nStopBits=2\n Parity=Odd\n\n# a comment\n")
+            << QStringList{
+                   "10: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line",
+                   "11: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"};
         QTest::newRow("section no device line names")
             << QByteArray(kCheckBase).append("\n$Ghost\n!\n")
             << QStringList{"29: warning: settings section for \"Ghost\", which no device line names; the editor "
