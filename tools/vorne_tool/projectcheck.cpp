@@ -110,6 +110,7 @@ private:
         }
     }
 
+    // The shared rules name the setting a device's problem is about at the head of their clause.
     static int settingOf(const QString &problem) {
         for (int field = 0; field < MyConnParam::FieldCount; ++field)
             if (problem.startsWith(QStringLiteral("its setting %1: ").arg(connKey(field))))
