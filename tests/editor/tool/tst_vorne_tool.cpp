@@ -308,6 +308,12 @@ private slots:
             << row("1,\t128,\t255,\tASCII:ON,\tO\x01n")
             << QStringList{"26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
                            "function name: it contains the control character 0x01"};
+        QTest::newRow("control characters quoted")
+            << row("1,\t128,\t255,\tASCII:ON,\tPower\ron, all!")
+            << QStringList{
+                   "26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
+                   "function name: it contains a line break",
+                   "26: warning: function name \"Power\\x0Don, all!\" is 14 bytes; the image keeps the first 12"};
         QTest::newRow("setting the file cannot keep")
             << changed("Parity=None", "Parity=No\x02ne")
             << QStringList{"10: error: Device \"Dev\" (Acme) cannot be kept in the project file: its setting Parity: "
