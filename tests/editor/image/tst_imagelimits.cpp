@@ -139,6 +139,9 @@ private slots:
         QTest::newRow("reply HEX odd") << int(F::Error_Replay_HEX) << "0D0"
                                        << "Error_Replay_HEX \"0D0\" has an odd number of digits; the image takes its "
                                           "last digit as the byte 00";
+        QTest::newRow("reply HEX not a digit")
+            << int(F::Normal_Replay_HEX) << "0D0x"
+            << "Normal_Replay_HEX \"0D0x\" holds \"x\", which is not a hex digit; the image reads it as none";
         QTest::newRow("prefix 12") << int(F::CMD_Prefix) << "123456789012"
                                    << "";
         QTest::newRow("prefix 13") << int(F::CMD_Prefix) << "1234567890123"
