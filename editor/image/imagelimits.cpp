@@ -1,5 +1,6 @@
 #include "imagelimits.h"
 
+#include "hexconv.h"
 #include "imageformat.h"
 #include "imagewriter.h"
 
@@ -9,11 +10,6 @@ namespace {
 using F = MyConnParam;
 
 int latin1Size(const QString &text) { return int(text.toLatin1().size()); }
-
-bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
 
 // How the writer takes HEX text: two digits a byte, the last lone digit a
 // byte of its own, nothing past the field.
@@ -47,13 +43,9 @@ void pairChanges(const MyConnParam &conn, int ascii, int hex, const char *asciiK
         out->append({ascii, -1, cut});
     QStringList hexNotes;
     // The settings' HEX fields take digits only; the writer reads anything else as no digit at all.
-    for (QChar c : conn[hex]) {
-        if (!isHexDigit(c)) {
-            hexNotes << QStringLiteral("%1 \"%2\" holds \"%3\", which is not a hex digit; the image reads it as none")
-                            .arg(hexLabel, conn[hex], c);
-            break;
-        }
-    }
+    if (const qsizetype bad = firstNonHexDigit(conn[hex]); bad >= 0)
+        hexNotes << QStringLiteral("%1 \"%2\" holds \"%3\", which is not a hex digit; the image reads it as none")
+                        .arg(hexLabel, conn[hex], conn[hex].at(bad));
     hexChanges(hexLabel, conn[hex], width, &hexNotes);
     for (const QString &note : hexNotes)
         out->append({hex, -1, note});

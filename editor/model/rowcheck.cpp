@@ -1,15 +1,12 @@
 #include "rowcheck.h"
 
+#include "hexconv.h"
+
 #include <algorithm>
 
 namespace {
 const QLatin1String kAscii("ASCII:");
 const QLatin1String kHex("HEX:");
-
-bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
 
 // The number a cell holds within [min, max], or a sentence saying why not.
 bool readNumber(const QString &label, const QString &cell, int min, int max, int *value, QStringList *problems) {
@@ -41,12 +38,9 @@ void commandProblems(const QString &cmd, QStringList *problems) {
         *problems << QStringLiteral("the command \"%1\" has no text").arg(cmd);
         return;
     }
-    for (QChar c : digits) {
-        if (!isHexDigit(c)) {
-            *problems << QStringLiteral("the HEX command \"%1\" holds \"%2\", which is not a hex digit").arg(digits, c);
-            return;
-        }
-    }
+    if (const qsizetype bad = firstNonHexDigit(digits); bad >= 0)
+        *problems << QStringLiteral("the HEX command \"%1\" holds \"%2\", which is not a hex digit")
+                         .arg(digits, digits.at(bad));
 }
 
 struct Range {
