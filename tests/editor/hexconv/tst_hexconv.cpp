@@ -78,7 +78,8 @@ private slots:
         QCOMPARE(::firstNonHexDigit(QString()), -1);
         QCOMPARE(::firstNonHexDigit(QStringLiteral("0g")), 1);
         QCOMPARE(::firstNonHexDigit(QStringLiteral("0D 0A")), 2);
-        QCOMPARE(::firstNonHexDigit(QStringLiteral("/:@G`")), 0);
+        for (QChar beside : QStringLiteral("/:@G`g")) // each next to a range of digits
+            QCOMPARE(::firstNonHexDigit(QStringLiteral("0") + beside), 1);
         QCOMPARE(::firstNonHexDigit(QString(QChar(0xFF10))), 0); // a full-width digit is no hex digit
     }
 };
