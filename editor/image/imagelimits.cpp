@@ -69,6 +69,16 @@ QStringList manufacturerImageChanges(const QString &name) {
     return cut.isEmpty() ? QStringList() : QStringList{cut};
 }
 
+QString deviceImageRefusal(const MyDevice &device) {
+    const qsizetype rows = device.listChanel.size();
+    if (rows <= image::MaxChanels)
+        return QString();
+    return QStringLiteral("device \"%1\" has %2 rows; an image holds at most %3, so none can be written")
+        .arg(device.deviceType)
+        .arg(rows)
+        .arg(image::MaxChanels);
+}
+
 QStringList deviceImageChanges(const MyDevice &device) {
     QStringList out;
     for (const QString &cut :

@@ -20,6 +20,10 @@ QString imageTextCut(const QString &label, const QString &text, int width);
 
 QStringList manufacturerImageChanges(const QString &name);
 
+// Why no image of the device can be written at all, or empty: more rows
+// than the header's count can hold.
+QString deviceImageRefusal(const MyDevice &device);
+
 // Name, description, and a date that does not parse (stored as 0xFFFFFFFF).
 // An empty date is no change: the image marks it as unknown on purpose.
 QStringList deviceImageChanges(const MyDevice &device);

@@ -121,6 +121,8 @@ private:
     void checkDevice(int i, int j) {
         const MyDevice &device = library[i].listMyDevices[j];
         const ProjectDeviceLines &lines = at.manufacturers[i].devices[j];
+        if (const QString refusal = deviceImageRefusal(device); !refusal.isEmpty())
+            add(lines.line, true, refusal, i, j);
         for (const QString &m : deviceImageChanges(device))
             add(lines.line, false, m, i, j);
         if (lines.settingsLine == 0 && lines.rowsLine == 0)

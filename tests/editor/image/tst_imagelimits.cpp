@@ -47,6 +47,20 @@ private slots:
                      QStringLiteral("manufacturer name \"%1\" is 31 bytes; the image keeps the first 30").arg(text));
     }
 
+    void rowsBeyondTheHeaderCount() {
+        MyDevice device;
+        device.deviceType = QStringLiteral("Big");
+        device.listChanel = QList<MyChanel>(65535, row(QStringLiteral("ASCII:X")));
+        QString error;
+        QByteArray bytes;
+        QVERIFY(buildImage(QString(), device, &bytes, &error));
+        QCOMPARE(deviceImageRefusal(device), QString());
+        device.listChanel.append(row(QStringLiteral("ASCII:X")));
+        QVERIFY(!buildImage(QString(), device, &bytes, &error));
+        QCOMPARE(deviceImageRefusal(device),
+                 QStringLiteral("device \"Big\" has 65536 rows; an image holds at most 65535, so none can be written"));
+    }
+
     void dates_data() {
         QTest::addColumn<QString>("time");
         QTest::addColumn<bool>("warned");
