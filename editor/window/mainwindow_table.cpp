@@ -15,6 +15,8 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 const QString kDmxCaption = QStringLiteral("DMX");
 const QString kLowCaption = QStringLiteral("Low Value");
@@ -128,6 +130,22 @@ void fillRowFields(MainWindow &w, const QString &dmx, const QString &low, const 
     w.lineEditRowHigh->setText(high);
 }
 
+// A row from a file may hold longer texts than can be typed; its edit shows
+// them whole, so that OK never cuts what the user did not touch.
+void setTextLimits(MainWindow &w, const MyChanel &shown) {
+    const struct {
+        QLineEdit *field;
+        int limit;
+        qsizetype shownLength;
+    } limits[] = {
+        {w.lineEditRowAscii, kCommandAsciiLength, shown.rs_c.size()},
+        {w.lineEditRowHex, kCommandHexLength, shown.rs_c.size()},
+        {w.lineEditRowFunction, kFunctionLength, shown.function.size()},
+    };
+    for (const auto &l : limits)
+        l.field->setMaxLength(int(std::max<qsizetype>(l.limit, l.shownLength)));
+}
+
 // Last steps of both openings: the popup holds the only input until it closes.
 void openRowPopup(MainWindow &w) {
     w.on_textChangedAsciiHex();
@@ -183,11 +201,9 @@ void MainWindow::buildRowPopup() {
     auto *valueValidator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{1,3}")), rowPopup);
     lineEditRowLow->setValidator(valueValidator);
     lineEditRowHigh->setValidator(valueValidator);
-    lineEditRowAscii->setMaxLength(kCommandAsciiLength);
     lineEditRowHex->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9a-fA-F]{60}")), rowPopup));
-    lineEditRowHex->setMaxLength(kCommandHexLength);
-    lineEditRowFunction->setMaxLength(kFunctionLength);
+    setTextLimits(*this, {});
     // Another device or row must not be chosen, nor the project replaced, under an open popup.
     rowPopup->setWindowModality(Qt::WindowModal);
 
@@ -320,6 +336,7 @@ void MainWindow::insertRow() {
     const MyChanel &proposal = listFreePlaces.first();
     fillRowFields(*this, proposal.dmx_chanel, proposal.dmx_valueFrom, proposal.dmx_valueTo);
     lineEditRowDmx->setEnabled(true);
+    setTextLimits(*this, {});
     lineEditRowAscii->clear();
     lineEditRowHex->clear();
     lineEditRowFunction->clear();
@@ -358,6 +375,10 @@ void MainWindow::on_tableWidget_cellDoubleClicked(int row, int) {
     lineEditRowLow->setEnabled(true);
     lineEditRowHigh->setEnabled(true);
     const QString command = cellText(3);
+    MyChanel shown;
+    shown.rs_c = command;
+    shown.function = cellText(4);
+    setTextLimits(*this, shown);
     if (command.startsWith(sHexPrefix)) {
         lineEditRowHex->setText(command.mid(sHexPrefix.size()));
         lineEditRowAscii->clear();

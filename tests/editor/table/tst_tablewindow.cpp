@@ -417,6 +417,23 @@ private slots:
         QCOMPARE(table()->item(0, 0)->background().color(), kWhite);
     }
 
+    void editKeepsLongTextsFromTheFileWhole() {
+        MainWindow &w = start({"1,0,127,ASCII:POWER ON ALL NOW,Switch on every lamp"});
+        const QList<MyChanel> before = device().listChanel;
+        w.on_tableWidget_cellDoubleClicked(0, 0);
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("POWER ON ALL NOW"));
+        QCOMPARE(w.lineEditRowFunction->text(), QStringLiteral("Switch on every lamp"));
+        w.okPopup();
+        QCOMPARE(device().listChanel, before);
+        QVERIFY(!device().changesInTable);
+        // A new row is held to what the image has room for again.
+        w.insertRow();
+        QCOMPARE(w.lineEditRowAscii->maxLength(), 11);
+        QCOMPARE(w.lineEditRowHex->maxLength(), 24);
+        QCOMPARE(w.lineEditRowFunction->maxLength(), 11);
+        w.cancelPopup();
+    }
+
     void cancelRestoresTheRowAndAddsNothing() {
         MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
         w.on_tableWidget_cellDoubleClicked(0, 0);
