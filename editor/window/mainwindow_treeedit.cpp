@@ -543,10 +543,10 @@ void MainWindow::okTreePopupAddDevice() {
         return;
     }
     QTreeWidgetItem *manufacturer = topLevelOf(ui->treeWidget->currentItem());
-    int iPreset = findPreset(listMyPresets, lineEditPopupManufact->text());
-    if (iPreset < 0)
-        iPreset = int(listMyPresets.size()) - 1;
-    if (!manufacturer || iPreset < 0) // tree and library out of step: add nowhere rather than apart
+    const int iPreset = findPreset(listMyPresets, lineEditPopupManufact->text());
+    // Without its manufacturer's record the device would land in another
+    // one than its tree item: add nothing rather than split tree and library.
+    if (!manufacturer || iPreset < 0 || manufacturer->text(0) != lineEditPopupManufact->text())
         return cancelTreePopup();
 
     QTreeWidgetItem *item = addDeviceItem(*this, manufacturer, entry);

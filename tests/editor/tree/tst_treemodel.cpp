@@ -137,6 +137,19 @@ private:
                 ++refusals;
             }
         }
+        if (trouble == 2 && device) { // a blank the file would drop from a reply
+            QLineEdit *ascii = t.field(F::Error_Replay);
+            QLineEdit *hexField = t.field(F::Error_Replay_HEX);
+            const QString keptAscii = ascii->text();
+            const QString keptHex = hexField->text();
+            hexField->clear();
+            ascii->setText(QStringLiteral("E R"));
+            QVERIFY(t.ok());
+            QVERIFY(t.lastMessage.startsWith(QStringLiteral("Error reply cannot be kept")));
+            ++refusals;
+            ascii->setText(keptAscii);
+            hexField->setText(keptHex);
+        }
         QVERIFY(t->treePopup->isVisible());
         name->setText(good);
         QVERIFY2(t.accepted(), qPrintable(t.lastMessage));

@@ -209,6 +209,19 @@ private slots:
         }
     }
 
+    // Tree and library out of step: nothing is added rather than a device whose
+    // record sits under another manufacturer than its item.
+    void addDeviceWithoutTheManufacturersRecordAddsNothing() {
+        TreeWindow t;
+        t.select(QStringLiteral("Beta"));
+        t->addDevice();
+        t->listMyPresets.removeLast();
+        QVERIFY(!t.ok());
+        QVERIFY(!t->treePopup->isVisible() && !t->addDeviceFlag);
+        QCOMPARE(t.item(QStringLiteral("Beta"))->childCount(), 1);
+        QCOMPARE(t.preset(QStringLiteral("Acme"))->listMyDevices.size(), 2);
+    }
+
     void deviceNamedLikeAManufacturerIsAccepted() {
         TreeWindow t;
         t.select(QStringLiteral("Acme"));

@@ -170,13 +170,6 @@ private slots:
         e.name = QString();
         QVERIFY(deviceEntryMessage(e).startsWith(QStringLiteral("Device Type")));
     }
-
-    void labelsFollowFieldNumbering() {
-        QCOMPARE(connFieldLabel(MyConnParam::Speed), QStringLiteral("Speed [baud]"));
-        QCOMPARE(connFieldLabel(MyConnParam::CMD_Prefix_HEX), QStringLiteral("CMD Prefix HEX"));
-        QCOMPARE(connFieldLabel(MyConnParam::Replay_Wait_Time), QStringLiteral("Wait time [ms]"));
-        QVERIFY(connFieldLabel(MyConnParam::FieldCount).isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTreeRules)
