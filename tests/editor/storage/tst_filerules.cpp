@@ -282,9 +282,9 @@ void TestFileRules::libraryProblemsInOrder() {
     QVERIFY(libraryKeepProblems(libraryWith(Slot::Manufacturer, QStringLiteral("M"))).isEmpty());
 }
 
-// The second device of a name is given the first one's sections on reading;
-// the USB entry is never read back but its sections are written first when
-// it stands first.
+// The second device of a name is given the first one's sections on reading.
+// The USB entry is never read back and its sections are written last, so it
+// neither breaks a rule nor takes a name from the library.
 void TestFileRules::duplicateNamesAndTheUsbEntry() {
     MyLibrary library = libraryWith(Slot::Manufacturer, QStringLiteral("M"));
     MyPreset usb{QStringLiteral("USB:Bad$Name"), {library[0].listMyDevices[0]}};
@@ -295,14 +295,10 @@ void TestFileRules::duplicateNamesAndTheUsbEntry() {
     MyPreset third{QStringLiteral("O"), {library[0].listMyDevices[0]}};
     library = {usb, library[0], other, third};
     const QList<KeepProblem> problems = libraryKeepProblems(library);
-    QCOMPARE(problems.size(), 2);
-    QCOMPARE(problems[0].preset, 2);
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems[0].preset, 3);
+    QCOMPARE(problems[0].what, QStringLiteral("Device \"D\" (O)"));
     QCOMPARE(problems[0].problem,
-             QStringLiteral("its name is taken by a device of \"USB:Bad$Name\" before it, whose settings and rows it "
-                            "would be given"));
-    QCOMPARE(problems[1].preset, 3);
-    QCOMPARE(problems[1].what, QStringLiteral("Device \"D\" (O)"));
-    QCOMPARE(problems[1].problem,
              QStringLiteral("its name is taken by a device of \"M\" before it, whose settings and rows it would be "
                             "given"));
 }
