@@ -42,7 +42,6 @@ public:
 
 private:
     FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);
-    FT_STATUS readEepromLocked(FT_PROGRAM_DATA *data);
 
     ftdi_context *ctx_;
     ListedDevice names_;

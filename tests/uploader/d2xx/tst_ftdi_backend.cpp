@@ -102,7 +102,7 @@ TEST(FtdiMapping, Ft232rRecordFromLibftdiValues) {
                 {CBUS_FUNCTION_2, CBUS_TXDEN},
                 {CBUS_FUNCTION_3, CBUS_PWREN},
                 {CBUS_FUNCTION_4, CBUS_SLEEP},
-                {CHANNEL_A_DRIVER, DRIVER_VCP}};
+                {CHANNEL_A_DRIVER, 1}}; /* libftdi's decode of a VCP chip */
     Strings r;
     decodeProgramData(e, FT_DEVICE_232R, &r.data);
     EXPECT_EQ(r.data.Version, 2u);
