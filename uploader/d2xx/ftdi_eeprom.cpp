@@ -103,7 +103,8 @@ FT_STATUS programEepromRecord(EepromChip &chip, const FT_PROGRAM_DATA &data, uns
         ftdi_eeprom_build(ctx) < 0)
         return FT_EEPROM_WRITE_FAILED;
     int written = chip.writeImage();
-    (void)latencyMs;
+    /* Writing leaves the chip's slow EEPROM latency behind, which would stretch every later poll. */
+    chip.setLatency(latencyMs);
     if (written < 0)
         return FT_EEPROM_WRITE_FAILED;
 

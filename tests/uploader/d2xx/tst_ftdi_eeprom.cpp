@@ -166,3 +166,13 @@ TEST(FtdiEeprom, Ft232rFieldsSurviveTheChip) {
     EXPECT_EQ(back.data.Cbus2, CBUS_CLK12);
     EXPECT_EQ(back.data.RIsD2XX, 1);
 }
+
+TEST(FtdiEeprom, ProgrammingGivesBackOurLatency) {
+    MemoryChip chip(TYPE_R, "FT232R USB UART", "A1B2C3D4");
+    Record r;
+    ASSERT_EQ(readEepromRecord(chip, &r.data), FT_OK);
+    std::strcpy(r.d, "FT232R USB VORNE");
+    ASSERT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_OK);
+    EXPECT_EQ(chip.writes, 1);
+    EXPECT_EQ(chip.latency, kOurLatency);
+}
