@@ -28,9 +28,7 @@ Image imageOf(ftdi_context *ctx) {
 /* libftdi leaves a string whose length byte is below 2 unset, and
  * ftdi_eeprom_get_strings would copy from the null pointer. */
 char *decodedString(const Image &image, int lengthAt, char *buffer) {
-    (void)image;
-    (void)lengthAt;
-    return buffer;
+    return image[static_cast<size_t>(lengthAt)] / 2 > 0 ? buffer : nullptr;
 }
 
 } // namespace

@@ -176,3 +176,28 @@ TEST(FtdiEeprom, ProgrammingGivesBackOurLatency) {
     EXPECT_EQ(chip.writes, 1);
     EXPECT_EQ(chip.latency, kOurLatency);
 }
+
+/* A string whose length byte says less than one character: libftdi decodes it
+ * as no string at all. Each of the three, with lengths 0 and 1. */
+TEST(FtdiEeprom, StringsShorterThanOneCharacterReadAsEmpty) {
+    for (int lengthAt : {0x0F, 0x11, 0x13}) {
+        for (unsigned char length : {0, 1}) {
+            MemoryChip chip(TYPE_R, "FT232R USB VORNE", "A1B2C3D4");
+            chip.memory[static_cast<size_t>(lengthAt)] = length;
+            chip.resign();
+            Record r;
+            ASSERT_EQ(readEepromRecord(chip, &r.data), FT_OK) << lengthAt << " " << int(length);
+            EXPECT_STREQ(lengthAt == 0x0F ? r.m : lengthAt == 0x11 ? r.d : r.s, "");
+            EXPECT_STREQ(lengthAt == 0x11 ? r.s : r.d, lengthAt == 0x11 ? "A1B2C3D4" : "FT232R USB VORNE");
+        }
+    }
+}
+
+TEST(FtdiEeprom, EmptyStringsRoundTrip) {
+    MemoryChip chip(TYPE_R, "", "");
+    Record r;
+    ASSERT_EQ(readEepromRecord(chip, &r.data), FT_OK);
+    EXPECT_STREQ(r.d, "");
+    EXPECT_STREQ(r.s, "");
+    ASSERT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_OK);
+}
