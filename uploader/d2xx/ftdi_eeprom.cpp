@@ -53,7 +53,7 @@ bool eepromImageValid(ftdi_context *ctx) {
 }
 
 FT_STATUS decodeEepromImage(ftdi_context *ctx, FT_PROGRAM_DATA *data) {
-    if (ftdi_eeprom_decode(ctx, 0) < 0)
+    if (!eepromImageValid(ctx) || ftdi_eeprom_decode(ctx, 0) < 0)
         return FT_EEPROM_READ_FAILED;
     const Image image = imageOf(ctx);
     char manufacturer[kEepromStringSize] = {}, product[kEepromStringSize] = {}, serial[kEepromStringSize] = {};

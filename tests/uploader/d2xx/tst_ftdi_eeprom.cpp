@@ -23,14 +23,18 @@ constexpr unsigned char kEepromWriteLatency = 0x77; /* what ftdi_write_eeprom le
  * only ask that a device be open, so the context gets a handle that is never used. */
 class MemoryChip final : public EepromChip {
 public:
-    MemoryChip(ftdi_chip_type type, const char *product, const char *serial) : ctx_(ftdi_new()) {
-        ctx_->type = type;
-        ctx_->usb_dev = reinterpret_cast<libusb_device_handle *>(&unusedHandle_);
+    MemoryChip(ftdi_chip_type type, const char *product, const char *serial) : MemoryChip(type) {
         char manufacturer[] = "FTDI";
         std::string p = product, s = serial;
         ftdi_eeprom_initdefaults(ctx_, manufacturer, &p[0], &s[0]);
         ftdi_eeprom_build(ctx_);
         ftdi_get_eeprom_buf(ctx_, memory.data(), static_cast<int>(memory.size()));
+    }
+    /* Never programmed: every byte erased. */
+    explicit MemoryChip(ftdi_chip_type type) : ctx_(ftdi_new()) {
+        ctx_->type = type;
+        ctx_->usb_dev = reinterpret_cast<libusb_device_handle *>(&unusedHandle_);
+        memory.fill(0xFF);
     }
     ~MemoryChip() override {
         ctx_->usb_dev = nullptr;
@@ -200,4 +204,39 @@ TEST(FtdiEeprom, EmptyStringsRoundTrip) {
     EXPECT_STREQ(r.d, "");
     EXPECT_STREQ(r.s, "");
     ASSERT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_OK);
+}
+
+/* A bad checksum is a failed read, told only through the caller's own message. */
+TEST(FtdiEeprom, CorruptOrBlankImageFailsQuietly) {
+    MemoryChip chip(TYPE_R, "FT232R USB VORNE", "A1B2C3D4");
+    chip.memory[0x20] ^= 0x01;
+    Record r;
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(readEepromRecord(chip, &r.data), FT_EEPROM_READ_FAILED);
+    chip.memory.fill(0xFF);
+    EXPECT_EQ(readEepromRecord(chip, &r.data), FT_EEPROM_READ_FAILED);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(FtdiEeprom, BlankChipIsProgrammedFromDefaults) {
+    MemoryChip chip(TYPE_R);
+    Record r;
+    std::strcpy(r.m, "FTDI");
+    std::strcpy(r.d, "FT232R USB VORNE");
+    std::strcpy(r.s, "VRN1");
+    r.data.VendorId = 0x0403;
+    r.data.ProductId = 0x6001;
+    r.data.MaxPower = 90;
+    r.data.PnP = 1;
+    r.data.SerNumEnableR = 1;
+    r.data.EndpointSize = 64;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_OK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    Record back;
+    ASSERT_EQ(readEepromRecord(chip, &back.data), FT_OK);
+    EXPECT_STREQ(back.d, "FT232R USB VORNE");
+    EXPECT_EQ(back.data.RIsD2XX, 0);
 }
