@@ -23,6 +23,15 @@ bool signedRecord(const FT_PROGRAM_DATA *d) {
            d->Description && d->SerialNumber;
 }
 
+std::string pathOf(libusb_device *dev) {
+    uint8_t ports[8];
+    int count = libusb_get_port_numbers(dev, ports, sizeof ports);
+    std::vector<int> path(ports, ports + (count > 0 ? count : 0));
+    if (count <= 0) /* no port path (a root hub's own device): the address keeps it apart */
+        path.push_back(libusb_get_device_address(dev));
+    return usbPathName(libusb_get_bus_number(dev), path);
+}
+
 /* The EEPROM transfers of an open bridge. */
 class ContextEeprom final : public EepromChip {
 public:
@@ -46,6 +55,7 @@ public:
     };
 
     explicit Enumeration(ftdi_context *ctx) : ctx_(ctx) {
+        std::vector<std::string> paths;
         int n = ftdi_usb_find_all(ctx_, &list_, 0, 0);
         ok_ = n >= 0;
         for (ftdi_device_list *d = ok_ ? list_ : nullptr; d; d = d->next) {
@@ -64,7 +74,14 @@ public:
                 description[0] = serial[0] = '\0';
             found_.push_back(
                 {d->dev, {serial, description}, (static_cast<DWORD>(desc.idVendor) << 16) | desc.idProduct});
+            paths.push_back(pathOf(d->dev));
         }
+        std::vector<ListedDevice> names;
+        for (const auto &f : found_)
+            names.push_back(f.names);
+        nameBridges(&names, paths);
+        for (size_t i = 0; i < found_.size(); ++i)
+            found_[i].names = names[i];
     }
     ~Enumeration() {
         if (list_)

@@ -90,6 +90,24 @@ FT_DEVICE d2xxChipType(int ftdiChipType) {
     }
 }
 
+std::string usbPathName(int bus, const std::vector<int> &ports) {
+    std::string name = "usb:" + std::to_string(bus);
+    for (size_t i = 0; i < ports.size(); ++i)
+        name += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    return name;
+}
+
+void nameBridges(std::vector<ListedDevice> *devices, const std::vector<std::string> &paths) {
+    std::map<std::string, int> uses;
+    for (const auto &d : *devices)
+        ++uses[d.serial];
+    for (size_t i = 0; i < devices->size() && i < paths.size(); ++i) {
+        auto &serial = (*devices)[i].serial;
+        if (serial.empty() || uses[serial] > 1)
+            serial = paths[i];
+    }
+}
+
 bool ftdiLineProperties(UCHAR wordLength, UCHAR stopBits, UCHAR parity, int *bits, int *stop, int *par) {
     if (wordLength != FT_BITS_7 && wordLength != FT_BITS_8)
         return false;
