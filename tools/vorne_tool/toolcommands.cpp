@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifndef VORNE_VERSION
+#define VORNE_VERSION "unknown"
+#endif
+
 namespace {
 
 const char *const kUsage =
@@ -23,6 +27,8 @@ const char *const kUsage =
     "      Prints every field of an image and checks its CRC.\n"
     "  --help\n"
     "      Shows this text.\n"
+    "  --version\n"
+    "      Shows the version.\n"
     "\n"
     "Exit status: 0 success, 1 data problem (unreadable, malformed or not found), 2 usage error.\n";
 
@@ -105,6 +111,10 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << kUsage;
+        return ExitOk;
+    }
+    if (command == QLatin1String("--version")) {
+        out << "vorne_tool " VORNE_VERSION "\n";
         return ExitOk;
     }
     if (command == QLatin1String("list")) {
