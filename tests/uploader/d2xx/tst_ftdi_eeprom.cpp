@@ -44,10 +44,14 @@ public:
     MemoryChip &operator=(const MemoryChip &) = delete;
 
     ftdi_context *context() override { return ctx_; }
-    int readImage() override { return ftdi_set_eeprom_buf(ctx_, memory.data(), static_cast<int>(memory.size())); }
+    int readImage() override {
+        return unplugged ? -1 : ftdi_set_eeprom_buf(ctx_, memory.data(), static_cast<int>(memory.size()));
+    }
     int writeImage() override {
         ++writes;
         latency = kEepromWriteLatency;
+        if (writeFails)
+            return -1;
         return ftdi_get_eeprom_buf(ctx_, memory.data(), static_cast<int>(memory.size()));
     }
     int setLatency(unsigned char ms) override {
@@ -69,6 +73,8 @@ public:
     std::array<unsigned char, 256> memory{};
     unsigned char latency = kOurLatency;
     int writes = 0;
+    bool writeFails = false; /* the write breaks off after libftdi set its latency */
+    bool unplugged = false;
 
 private:
     ftdi_context *ctx_;
@@ -169,6 +175,18 @@ TEST(FtdiEeprom, Ft232rFieldsSurviveTheChip) {
     EXPECT_EQ(back.data.InvertRI, 1);
     EXPECT_EQ(back.data.Cbus2, CBUS_CLK12);
     EXPECT_EQ(back.data.RIsD2XX, 1);
+}
+
+TEST(FtdiEeprom, FailedTransfersAreReported) {
+    MemoryChip chip(TYPE_R, "FT232R USB UART", "A1B2C3D4");
+    Record r;
+    ASSERT_EQ(readEepromRecord(chip, &r.data), FT_OK);
+    chip.writeFails = true;
+    EXPECT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_EEPROM_WRITE_FAILED);
+    EXPECT_EQ(chip.latency, kOurLatency);
+    chip.unplugged = true;
+    EXPECT_EQ(readEepromRecord(chip, &r.data), FT_EEPROM_READ_FAILED);
+    EXPECT_EQ(programEepromRecord(chip, r.data, kOurLatency), FT_EEPROM_READ_FAILED);
 }
 
 TEST(FtdiEeprom, ProgrammingGivesBackOurLatency) {
