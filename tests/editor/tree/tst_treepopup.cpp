@@ -505,7 +505,7 @@ private slots:
         t->removeDevice();
         QVERIFY(t.device(QStringLiteral("Beta"), QStringLiteral("Mixer")));
         QVERIFY(t.preset(QStringLiteral("USB:Image"))->listMyDevices.isEmpty());
-        // The spec'd lookup by name alone takes the first.
+        // The list lookup by name alone takes the first device of that name.
         QVERIFY(t->removeDeviceFromList(QStringLiteral("Mixer")));
         QVERIFY(!t.device(QStringLiteral("Beta"), QStringLiteral("Mixer")));
         QVERIFY(!t->removeDeviceFromList(QStringLiteral("Mixer")));
