@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstring>
 #include <linux/usbdevice_fs.h>
-#include <sys/ioctl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 
 namespace vorne::usbemu {
 
@@ -40,9 +40,9 @@ void handlerClassInit(gpointer klass, gpointer) {
 }
 
 GType handlerType() {
-    static GType type = g_type_register_static_simple(umockdev_ioctl_base_get_type(), "VorneUsbfsHandler",
-                                                      sizeof(UsbfsHandlerClass), handlerClassInit,
-                                                      sizeof(UsbfsHandler), nullptr, GTypeFlags(0));
+    static GType type =
+        g_type_register_static_simple(umockdev_ioctl_base_get_type(), "VorneUsbfsHandler", sizeof(UsbfsHandlerClass),
+                                      handlerClassInit, sizeof(UsbfsHandler), nullptr, GTypeFlags(0));
     return type;
 }
 
@@ -75,11 +75,32 @@ EmulatedBridge::EmulatedBridge(UMockdevTestbed *bed, int devnum, Options options
     devnode_ = node;
     const EepromStrings &s = chip_.usbStrings();
     /* Attribute files end in a line break, as sysfs writes them. */
-    std::vector<std::string> attrs = {"idVendor", "0403", "idProduct", "6001", "bcdDevice", "0600",
-                                      "busnum", "1", "devnum", num, "speed", "12",
-                                      "bConfigurationValue", "1", "bNumConfigurations", "1", "bNumInterfaces", " 1",
-                                      "bMaxPacketSize0", "8", "manufacturer", s.manufacturer, "product", s.description,
-                                      "dev", dev};
+    std::vector<std::string> attrs = {"idVendor",
+                                      "0403",
+                                      "idProduct",
+                                      "6001",
+                                      "bcdDevice",
+                                      "0600",
+                                      "busnum",
+                                      "1",
+                                      "devnum",
+                                      num,
+                                      "speed",
+                                      "12",
+                                      "bConfigurationValue",
+                                      "1",
+                                      "bNumConfigurations",
+                                      "1",
+                                      "bNumInterfaces",
+                                      " 1",
+                                      "bMaxPacketSize0",
+                                      "8",
+                                      "manufacturer",
+                                      s.manufacturer,
+                                      "product",
+                                      s.description,
+                                      "dev",
+                                      dev};
     if (!s.serial.empty()) {
         attrs.push_back("serial");
         attrs.push_back(s.serial);
@@ -91,9 +112,9 @@ EmulatedBridge::EmulatedBridge(UMockdevTestbed *bed, int devnum, Options options
         attrPtrs.push_back(a.c_str());
     }
     attrPtrs.push_back(nullptr);
-    std::vector<const char *> props = {"DEVTYPE", "usb_device", "DEVNAME", node, "BUSNUM", "001", "DEVNUM",
-                                       node + std::strlen(node) - 3, "DRIVER", "usb", "PRODUCT", "403/6001/600",
-                                       nullptr};
+    std::vector<const char *> props = {
+        "DEVTYPE", "usb_device", "DEVNAME", node,           "BUSNUM", "001", "DEVNUM", node + std::strlen(node) - 3,
+        "DRIVER",  "usb",        "PRODUCT", "403/6001/600", nullptr};
     gchar *path = umockdev_testbed_add_devicev(bed_, "usb", name, nullptr, const_cast<gchar **>(attrPtrs.data()),
                                                const_cast<gchar **>(props.data()));
     if (!path)

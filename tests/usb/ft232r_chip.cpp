@@ -99,16 +99,22 @@ void Ft232rChip::advance(int64_t nowNs) {
     if (nowNs < lastAdvanceNs_)
         nowNs = lastAdvanceNs_;
     lastAdvanceNs_ = nowNs;
-    bool match = lineMatchesConverter();
-    for (const auto &b : toLine_.drain(nowNs))
-        if (converter_ && match) /* otherwise framing errors: the box sees nothing it can read */
-            converter_->receive(b.value, b.doneNs);
-    if (converter_) {
-        converter_->tick(nowNs);
+    const bool match = lineMatchesConverter();
+    auto answer = [&](int64_t atNs) {
+        converter_->tick(atNs);
         for (const auto &reply : converter_->takeReplies())
             if (match)
-                fromLine_.push(reinterpret_cast<const uint8_t *>(reply.text.data()), reply.text.size(), nowNs);
+                fromLine_.push(reinterpret_cast<const uint8_t *>(reply.text.data()), reply.text.size(), atNs);
+    };
+    /* The box answers each byte when it arrives, not when someone looks. */
+    for (const auto &b : toLine_.drain(nowNs)) {
+        if (converter_ && match) { /* otherwise framing errors: nothing the box can read */
+            converter_->receive(b.value, b.doneNs);
+            answer(b.doneNs);
+        }
     }
+    if (converter_)
+        answer(nowNs);
     for (const auto &b : fromLine_.drain(nowNs)) {
         if (rx_.size() < kRxBufferSize)
             rx_.push_back(b.value);
@@ -130,8 +136,7 @@ uint8_t Ft232rChip::lineStatus() const {
     return s;
 }
 
-Ft232rChip::ControlResult Ft232rChip::control(const SetupPacket &setup, uint8_t *data, size_t *actual,
-                                              int64_t nowNs) {
+Ft232rChip::ControlResult Ft232rChip::control(const SetupPacket &setup, uint8_t *data, size_t *actual, int64_t nowNs) {
     *actual = 0;
     advance(nowNs);
     if ((setup.requestType & 0x60) == 0x40) {

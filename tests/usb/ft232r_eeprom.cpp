@@ -21,7 +21,7 @@ int putString(Eeprom *e, int at, int pointerAt, const std::string &text) {
 
 Eeprom buildEeprom(const EepromStrings &strings) {
     Eeprom e{};
-    e[0x00] = 0x08; /* VCP */
+    e[0x00] = 0x08; /* D2XX, so that a rewrite to VCP shows */
     e[0x01] = 0x40; /* endpoint size */
     e[0x02] = 0x03; /* 0x0403 */
     e[0x03] = 0x04;
@@ -29,10 +29,10 @@ Eeprom buildEeprom(const EepromStrings &strings) {
     e[0x05] = 0x60;
     e[0x06] = 0x00; /* release 0x0600 */
     e[0x07] = 0x06;
-    e[0x08] = 0xA0; /* bus powered, remote wake-up */
-    e[0x09] = 45;   /* 90 mA in 2 mA units */
+    e[0x08] = 0xA0;                                 /* bus powered, remote wake-up */
+    e[0x09] = 45;                                   /* 90 mA in 2 mA units */
     e[0x0A] = strings.serial.empty() ? 0x00 : 0x08; /* serial number enable */
-    e[0x0C] = 0x00; /* USB 2.0 */
+    e[0x0C] = 0x00;                                 /* USB 2.0 */
     e[0x0D] = 0x02;
     e[0x14] = 0x23; /* CBUS0 TXLED, CBUS1 RXLED */
     e[0x15] = 0x10; /* CBUS2 TXDEN, CBUS3 PWREN */

@@ -35,8 +35,8 @@ inline std::string manufacturerOf(const Eeprom &e) { return eepromString(e, 0x0F
 inline std::string descriptionOf(const Eeprom &e) { return eepromString(e, 0x11); }
 inline std::string serialOf(const Eeprom &e) { return eepromString(e, 0x13); }
 
-/* Bit 3 of byte 0 selects the virtual COM port driver; clear means D2XX. */
-inline bool vcpDriver(const Eeprom &e) { return (e[0] & 0x08) != 0; }
+/* Bit 3 of byte 0 set: the D2XX driver loads; clear: the virtual COM port. */
+inline bool vcpDriver(const Eeprom &e) { return (e[0] & 0x08) == 0; }
 
 } // namespace vorne::usbemu
 

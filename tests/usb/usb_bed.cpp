@@ -4,6 +4,8 @@
 
 #include <umockdev.h>
 
+#include <cstdlib>
+
 namespace vorne::usbemu {
 
 namespace {
@@ -24,12 +26,13 @@ EmulatedBridge &UsbBed::plug(EmulatedBridge::Options options) {
 }
 
 RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutMs) {
-    std::vector<std::string> argv = {VORNE_UPLOADER};
+    /* Another build of the uploader may be named, e.g. an optimised one for the bench. */
+    const char *other = std::getenv("VORNE_USB_UPLOADER");
+    std::vector<std::string> argv = {other && *other ? other : VORNE_UPLOADER};
     argv.insert(argv.end(), args.begin(), args.end());
     /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
     return runProcess(argv,
-                      {"LD_PRELOAD=libumockdev-preload.so.0",
-                       "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
+                      {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
                       timeoutMs);
 }
 

@@ -20,7 +20,8 @@ public:
     UsbBed(const UsbBed &) = delete;
     UsbBed &operator=(const UsbBed &) = delete;
 
-    /* Plugs a bridge in; bridges are listed in the order they were plugged. */
+    /* Plugs a bridge in. libusb lists the bridge plugged last first: the
+     * first one plugged has the highest index. */
     EmulatedBridge &plug(EmulatedBridge::Options options);
     /* VORNE_uploader with these arguments, killed after timeoutMs. */
     RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
