@@ -200,6 +200,11 @@ EmulatedBridge::DriverState EmulatedBridge::driver() {
     return driver_;
 }
 
+double EmulatedBridge::sendingSeconds() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return firstOutNs_ < 0 ? 0.0 : static_cast<double>(lastOutNs_ - firstOutNs_) / 1e9;
+}
+
 bool EmulatedBridge::unplugged() {
     std::lock_guard<std::mutex> lock(mutex_);
     return unplugged_;
@@ -480,7 +485,13 @@ void EmulatedBridge::progress(int64_t now) {
                 if (want > left)
                     want = static_cast<size_t>(left);
             }
-            p.done += chip_.bulkOut(p.buffer ? p.buffer->data + p.done : nullptr, want, now);
+            size_t taken = chip_.bulkOut(p.buffer ? p.buffer->data + p.done : nullptr, want, now);
+            if (taken > 0) {
+                if (firstOutNs_ < 0)
+                    firstOutNs_ = now;
+                lastOutNs_ = now;
+            }
+            p.done += taken;
             complete = p.done == len;
             if (options_.unplugAfterBytes >= 0 &&
                 chip_.bytesFromHost() >= static_cast<uint64_t>(options_.unplugAfterBytes)) {

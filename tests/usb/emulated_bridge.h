@@ -58,6 +58,8 @@ public:
     bool unplugged();
     /* Bytes the host sent over bulk OUT so far. */
     uint64_t bytesFromHost();
+    /* Seconds from the first bulk OUT byte taken to the last. */
+    double sendingSeconds();
 
     /* Called on the test bed's worker thread for every ioctl on the node. */
     bool handleIoctl(UMockdevIoctlClient *client);
@@ -94,6 +96,7 @@ private:
     DriverState driver_;
     UMockdevIoctlClient *claimedBy_ = nullptr;
     bool unplugged_ = false;
+    int64_t firstOutNs_ = -1, lastOutNs_ = -1;
 };
 
 } // namespace vorne::usbemu
