@@ -4,6 +4,7 @@
 
 #include <umockdev.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace vorne::usbemu {
@@ -31,9 +32,14 @@ RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutM
     std::vector<std::string> argv = {other && *other ? other : VORNE_UPLOADER};
     argv.insert(argv.end(), args.begin(), args.end());
     /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
-    return runProcess(argv,
-                      {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
-                      timeoutMs);
+    RunResult r = runProcess(
+        argv, {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
+        timeoutMs);
+    /* VORNE_USB_SHOW=1 (with LIBUSB_DEBUG=4, say) shows what the uploader and libusb printed. */
+    const char *show = std::getenv("VORNE_USB_SHOW");
+    if (show && *show == '1')
+        std::fprintf(stderr, "%s%s[%.2f s, exit %d]\n", r.out.c_str(), r.err.c_str(), r.seconds, r.exitCode);
+    return r;
 }
 
 EmulatedBridge::Options converterBridge(const std::string &serial) {
