@@ -35,5 +35,11 @@ int main() {
                 100.0 * lineSeconds / r.seconds);
     std::printf("  uploader CPU time: %6.2f s = %5.1f %% of wall time\n", r.cpuSeconds,
                 100.0 * r.cpuSeconds / r.seconds);
+    const EmulatedBridge::TransferCounts t = bridge.transfers();
+    const double blocks = kImageBytes / 16.0;
+    std::printf("  per 16-byte block: %.1f control, %.1f bulk OUT, %.1f bulk IN (%.1f of them empty, each held\n"
+                "  back by the chip until its %u ms latency timer ran out); %.2f ms a block against %.2f ms of line\n",
+                t.control / blocks, t.bulkOut / blocks, t.bulkIn / blocks, t.statusOnlyIn / blocks, bridge.latencyMs(),
+                1000.0 * sending / blocks, 1000.0 * lineSeconds / blocks);
     return 0;
 }

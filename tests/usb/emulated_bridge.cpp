@@ -200,6 +200,11 @@ EmulatedBridge::DriverState EmulatedBridge::driver() {
     return driver_;
 }
 
+EmulatedBridge::TransferCounts EmulatedBridge::transfers() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counts_;
+}
+
 double EmulatedBridge::sendingSeconds() {
     std::lock_guard<std::mutex> lock(mutex_);
     return firstOutNs_ < 0 ? 0.0 : static_cast<double>(lastOutNs_ - firstOutNs_) / 1e9;
@@ -436,6 +441,7 @@ void EmulatedBridge::submit(UMockdevIoctlClient *client) {
     u->status = 0;
     u->actual_length = 0;
     pending_.push_back({static_cast<UMockdevIoctlClient *>(g_object_ref(client)), urbData, buffer, 0});
+    ++(control ? counts_.control : u->endpoint == Ft232rChip::kInEndpoint ? counts_.bulkIn : counts_.bulkOut);
     done(client, 0);
 
     if (control) {
@@ -499,6 +505,8 @@ void EmulatedBridge::progress(int64_t now) {
                 return;
             }
         }
+        if (complete && u->endpoint == Ft232rChip::kInEndpoint && p.done == 2)
+            ++counts_.statusOnlyIn;
         if (complete)
             finish(i, 0);
         else

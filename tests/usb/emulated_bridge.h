@@ -61,6 +61,12 @@ public:
     /* Seconds from the first bulk OUT byte taken to the last. */
     double sendingSeconds();
 
+    struct TransferCounts {
+        uint64_t control = 0, bulkOut = 0, bulkIn = 0;
+        uint64_t statusOnlyIn = 0; /* bulk IN that ended on the latency timer with no data */
+    };
+    TransferCounts transfers();
+
     /* Called on the test bed's worker thread for every ioctl on the node. */
     bool handleIoctl(UMockdevIoctlClient *client);
 
@@ -97,6 +103,7 @@ private:
     UMockdevIoctlClient *claimedBy_ = nullptr;
     bool unplugged_ = false;
     int64_t firstOutNs_ = -1, lastOutNs_ = -1;
+    TransferCounts counts_;
 };
 
 } // namespace vorne::usbemu
