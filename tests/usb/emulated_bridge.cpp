@@ -448,9 +448,10 @@ void EmulatedBridge::submit(UMockdevIoctlClient *client) {
         const uint8_t *s = buffer->data;
         SetupPacket setup{s[0], s[1], static_cast<uint16_t>(s[2] | s[3] << 8), static_cast<uint16_t>(s[4] | s[5] << 8),
                           static_cast<uint16_t>(s[6] | s[7] << 8)};
+        /* The data stage is never longer than the buffer behind the setup packet. */
         size_t room = static_cast<size_t>(u->buffer_length) - 8;
-        if (setup.length < room)
-            room = setup.length;
+        if (setup.length > room)
+            setup.length = static_cast<uint16_t>(room);
         size_t actual = 0;
         auto result = chip_.control(setup, buffer->data + 8, &actual, nowNs());
         pending_.back().done = actual;
