@@ -32,7 +32,12 @@ struct UsbfsHandlerClass {
 };
 
 gboolean handleIoctlThunk(UMockdevIoctlBase *self, UMockdevIoctlClient *client) {
-    return reinterpret_cast<UsbfsHandler *>(self)->bridge->handleIoctl(client);
+    EmulatedBridge *bridge = reinterpret_cast<UsbfsHandler *>(self)->bridge;
+    if (!bridge) { /* a late request while the bridge is taken down: it is gone */
+        umockdev_ioctl_client_complete(client, -1, ENODEV);
+        return TRUE;
+    }
+    return bridge->handleIoctl(client);
 }
 
 void handlerClassInit(gpointer klass, gpointer) {
