@@ -100,6 +100,16 @@ private:
     std::vector<Found> found_;
 };
 
+/* libftdi's failed open closes the bridge without releasing the interface it
+ * took from ftdi_sio, so libusb never binds the driver again; we do. */
+void giveBackKernelDriver(libusb_device *dev, int interface) {
+    libusb_device_handle *h = nullptr;
+    if (libusb_open(dev, &h) != 0)
+        return;
+    libusb_attach_kernel_driver(h, interface);
+    libusb_close(h);
+}
+
 } // namespace
 
 FT_STATUS FtdiDevice::list(std::vector<ListedDevice> *devices) {
@@ -136,6 +146,7 @@ FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDe
         if (index >= 0) {
             const auto &f = e.found()[static_cast<size_t>(index)];
             if (ftdi_usb_open_dev(ctx, f.dev) < 0) {
+                giveBackKernelDriver(f.dev, ctx->interface);
                 status = FT_DEVICE_NOT_OPENED;
             } else {
                 ftdi_set_latency_timer(ctx, kLatencyMs);
