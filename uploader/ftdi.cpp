@@ -1,11 +1,11 @@
 /* FTDI device access and the converter link. See ftdi.h. */
 #include "ftdi.h"
 
-#include <chrono>
+#include "d2xx/clock.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 const char VORNE_DESCRIPTION[17] = "FT232R USB VORNE";
 
@@ -28,7 +28,11 @@ const int BITS_PER_BYTE = 10;
 
 FT_HANDLE openHandle() { return device >= 0 && device < MAX_DEVICES ? ftHandle[device] : nullptr; }
 
-void sleepMicros(long us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
+vorne::d2xx::Clock *linkClock = nullptr;
+
+vorne::d2xx::Clock &clock() { return linkClock ? *linkClock : vorne::d2xx::Clock::system(); }
+
+void sleepMicros(long us) { clock().sleepNs(us * 1000); }
 
 /* Line time of n bytes at the converter's rate, in microseconds. */
 long lineMicros(long n) { return n * BITS_PER_BYTE * 1000000L / LINE_BAUD; }
@@ -255,14 +259,14 @@ int sendData(const char *data, int len) {
     // Wait for the bridge to empty its transmit queue, sleeping about as long
     // as the queued bytes need on the line (no busy spin), and give up when the
     // queue stalls well beyond its line time or the bridge stops answering.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(2 * lineMicros(len) + 500000);
+    const int64_t deadline = clock().nowNs() + (2 * lineMicros(len) + 500000) * 1000;
     for (;;) {
         DWORD rx = 0, tx = 0, ev = 0;
         if (FT_GetStatus(h, &rx, &tx, &ev) != FT_OK)
             return -1;
         if (tx == 0)
             break;
-        if (linkStop || std::chrono::steady_clock::now() >= deadline)
+        if (linkStop || clock().nowNs() >= deadline)
             return -1;
         // The byte on the wire is partly out already: sleep until the one
         // before the last should be gone, then look again in short steps, so
@@ -313,6 +317,8 @@ int checkResponse(const char *pattern) {
     readAndGather();
     return inResponse(pattern) ? 1 : 0;
 }
+
+void setLinkClock(vorne::d2xx::Clock *c) { linkClock = c; }
 
 void linkSleepMs(int ms) {
     for (int left = ms; left > 0 && !linkStop; left -= 10)

@@ -57,6 +57,12 @@ int devRead(char *buf, int size);
 void clearRespBuff();
 int waitForResponse_clr(const char *pattern, int tries, int clear);
 int checkResponse(const char *pattern);
+namespace vorne::d2xx {
+class Clock;
+}
+/* The clock of every pause and give-up bound of the link; null: the system
+ * clock. Tests step their own. */
+void setLinkClock(vorne::d2xx::Clock *clock);
 /* Sleeps in small steps so that linkStop cuts the pause short. */
 void linkSleepMs(int ms);
 

@@ -25,14 +25,20 @@ guint ptimer = 0;
 namespace {
 
 const char ICON_FILE[] = "kvx.png";
+#ifndef VORNE_INSTALLED_ICON
+#define VORNE_INSTALLED_ICON "../share/vorne/kvx.png"
+#endif
 
 /* The thread's own copy of the path: "Open..." may change file meanwhile. */
 char transferPath[FILE_PATH_LEN];
 
 void setIcon(GtkWidget *w) {
+    gchar *exe = g_file_read_link("/proc/self/exe", nullptr);
+    const std::string icon = iconFile(exe);
+    g_free(exe);
     GError *err = nullptr;
-    if (!gtk_window_set_icon_from_file(GTK_WINDOW(w), ICON_FILE, &err)) {
-        fprintf(stderr, "%s\n", err ? err->message : ICON_FILE);
+    if (!gtk_window_set_icon_from_file(GTK_WINDOW(w), icon.c_str(), &err)) {
+        fprintf(stderr, "%s\n", err ? err->message : icon.c_str());
         if (err)
             g_error_free(err);
     }
@@ -125,6 +131,17 @@ void showNotice(const char *text) {
 }
 
 } // namespace
+
+std::string iconFile(const char *exePath) {
+    if (g_file_test(ICON_FILE, G_FILE_TEST_IS_REGULAR) || !exePath)
+        return ICON_FILE;
+    gchar *dir = g_path_get_dirname(exePath);
+    gchar *installed = g_build_filename(dir, VORNE_INSTALLED_ICON, nullptr);
+    const std::string found = g_file_test(installed, G_FILE_TEST_IS_REGULAR) ? installed : ICON_FILE;
+    g_free(installed);
+    g_free(dir);
+    return found;
+}
 
 void windowTitle(char *out, size_t size) {
     char v[VER_LEN];

@@ -9,6 +9,7 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 enum { FILE_PATH_LEN = 256, THR_RUNNING = 255 };
@@ -54,6 +55,10 @@ gboolean progress(gpointer bar);
 void messageInfo_show();
 void messageError_show();
 void messageShow();
+/* The window icon: "kvx.png" in the working directory, else the copy installed
+ * beside the program at `exePath`; the plain name when neither exists, so the
+ * loader's error names it. */
+std::string iconFile(const char *exePath);
 /* "VORNE_uploader 1.1." with the identification, when there is one. */
 void windowTitle(char *out, size_t size);
 

@@ -105,6 +105,8 @@ bool saveImageFile(const QString &path, const QString &manufacturer, const MyDev
         return false;
     }
     QSaveFile file(path);
+    // A folder that forbids new files gets the file rewritten in place rather than no file at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());

@@ -25,5 +25,6 @@ bool buildImage(const QString &manufacturer, const MyDevice &device, QByteArray 
 bool writeImage(QIODevice *out, const QString &manufacturer, const MyDevice &device, QString *error);
 
 // Writes the image to `path` atomically: an existing file stays untouched
-// unless the new one is complete. The error names the file and the reason.
+// unless the new one is complete (in place where the folder forbids new
+// files). The error names the file and the reason.
 bool saveImageFile(const QString &path, const QString &manufacturer, const MyDevice &device, QString *error);

@@ -3,9 +3,14 @@
 #include "hexconv.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 QString usbDisplayTime(quint32 secs) {
-    return QDateTime::fromSecsSinceEpoch(qint64(secs)).toString(QStringLiteral("ddd dd.MM.yyyy hh:mm:ss"));
+    // The day name speaks the user's language, as users of the editor have always seen it;
+    // the numbers stay in plain digits whatever the locale would write.
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(qint64(secs));
+    return QLocale::system().dayName(time.date().dayOfWeek(), QLocale::ShortFormat) +
+           time.toString(QStringLiteral(" dd.MM.yyyy hh:mm:ss"));
 }
 
 QString commandText(const MyChanelUSB &ch) {

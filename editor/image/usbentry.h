@@ -9,7 +9,8 @@ namespace usb {
 inline const QString kPrefix = QStringLiteral("USB:");
 }
 
-// The stored time shown as "ddd dd.MM.yyyy hh:mm:ss" in local time.
+// The stored time shown as "ddd dd.MM.yyyy hh:mm:ss" in local time, the short
+// day name in the language of the user's locale.
 QString usbDisplayTime(quint32 secs);
 
 // "HEX:" + the first cmdLen bytes as upper-case digits, or "ASCII:" + the text.

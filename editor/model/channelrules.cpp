@@ -1,7 +1,8 @@
 #include "channelrules.h"
 
-#include <algorithm>
 #include <bitset>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr int kFirstChanel = 1;
@@ -35,23 +36,48 @@ int chanelNumber(const QString &cell) {
     return ok ? value : 0;
 }
 
+// Two exchange passes, not a library sort: the table and the device image
+// write rows in list order, and rows that nest or repeat a range (hand-edited
+// files, read images) must come out exactly as the box has always seen them.
+// The exchanges run on the parsed numbers and the rows move once at the end.
 void sortChanel(QList<MyChanel> *rows) {
-    // Parse each row once; the table may hold tens of thousands of rows.
-    QList<std::pair<RowKey, qsizetype>> keys;
-    keys.reserve(rows->size());
+    struct Keyed {
+        RowKey key;
+        qsizetype index;
+    };
+    std::vector<Keyed> keys;
+    keys.reserve(size_t(rows->size()));
     for (qsizetype i = 0; i < rows->size(); ++i)
-        keys.append({keyOf(rows->at(i)), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const auto &a, const auto &b) {
-        if (a.first.chanel != b.first.chanel)
-            return a.first.chanel < b.first.chanel;
-        if (a.first.low != b.first.low)
-            return a.first.low < b.first.low;
-        return a.first.high < b.first.high;
-    });
+        keys.push_back({keyOf(rows->at(i)), i});
+
+    const size_t n = keys.size();
+    bool byChanel = true;
+    for (size_t i = 1; i < n && byChanel; ++i)
+        byChanel = keys[i - 1].key.chanel <= keys[i].key.chanel;
+    // In channel order the first pass exchanges nothing.
+    if (!byChanel) {
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = i + 1; j < n; ++j)
+                if (keys[j].key.chanel < keys[i].key.chanel)
+                    std::swap(keys[i], keys[j]);
+    }
+    // Rows of one channel now stand together, so the scan ends at the next channel.
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 1; j < n && keys[j].key.chanel == keys[i].key.chanel; ++j) {
+            if (keys[j].key.low < keys[i].key.low || keys[j].key.high < keys[i].key.high)
+                std::swap(keys[i], keys[j]);
+        }
+    }
+
+    bool moved = false;
+    for (size_t i = 0; i < n && !moved; ++i)
+        moved = keys[i].index != qsizetype(i);
+    if (!moved)
+        return;
     QList<MyChanel> sorted;
     sorted.reserve(rows->size());
-    for (const auto &k : keys)
-        sorted.append(std::move((*rows)[k.second]));
+    for (const Keyed &k : keys)
+        sorted.append(std::move((*rows)[k.index]));
     *rows = std::move(sorted);
 }
 

@@ -4,8 +4,10 @@
 
 #include "records.h"
 
-// Orders rows by DMX channel, then low value, then high value, numerically.
-// Rows with equal numbers keep their relative order.
+// Orders rows by DMX channel, then low value, then high value, numerically,
+// with two exchange passes: first by channel, then, inside a channel, row j
+// goes before row i when its low or its high value is smaller. Rows that nest
+// or repeat a range therefore come out in the passes' order, not a stable one.
 void sortChanel(QList<MyChanel> *rows);
 
 // The ranges still free around rows sorted by sortChanel: one record per range

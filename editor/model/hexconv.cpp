@@ -33,3 +33,12 @@ QString getStrHexFromStr(QString s, bool upperCase) {
 }
 
 QString bytesToHexText(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
+
+qsizetype firstNonHexDigit(const QString &text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+            return i;
+    }
+    return -1;
+}

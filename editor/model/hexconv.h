@@ -24,3 +24,6 @@ QString getStrHexFromStr(QString s, bool upperCase = true);
 
 // Bytes as upper-case hexadecimal text, two digits per byte, no separators.
 QString bytesToHexText(const QByteArray &bytes);
+
+// Index of the first character of `text` that is not a hexadecimal digit, or -1.
+qsizetype firstNonHexDigit(const QString &text);

@@ -1,5 +1,7 @@
 // vorne_picgen OUTDIR: draws every picture of the editor into OUTDIR/images
 // and writes OUTDIR/images.qrc listing them under ":/new/prefix1/images/".
+// vorne_picgen --icons OUTDIR NAME: the window icon as the desktop's theme
+// wants it, OUTDIR/<N>x<N>/apps/NAME.png for the usual sizes.
 #include "icowriter.h"
 #include "pictures.h"
 
@@ -22,12 +24,26 @@ bool writeFile(const QString &path, const QByteArray &data) {
     return true;
 }
 
+int writeThemeIcons(const QDir &out, const QString &name) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("%1x%1/apps").arg(size);
+        const QString path = out.filePath(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+        if (!out.mkpath(dir) || !drawWindowIcon(size).save(path, "PNG")) {
+            std::fprintf(stderr, "vorne_picgen: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
     QGuiApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--icons") == 0)
+        return writeThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QString::fromLocal8Bit(argv[3]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: vorne_picgen OUTDIR\n");
+        std::fprintf(stderr, "usage: vorne_picgen OUTDIR | vorne_picgen --icons OUTDIR NAME\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

@@ -123,6 +123,8 @@ bool loadConfigFile(const QString &path, AppConfig *config) {
 
 bool saveConfigFile(const QString &path, const AppConfig &config, QString *error) {
     QSaveFile file(path);
+    // A folder that forbids new files gets the file rewritten in place rather than no file at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || !writeConfig(&file, config, error)) {
         if (error && error->isEmpty())
             *error = file.errorString();

@@ -35,5 +35,6 @@ bool writeConfig(QIODevice *out, const AppConfig &config, QString *error);
 // False (and `config` untouched) when it cannot be read.
 bool loadConfigFile(const QString &path, AppConfig *config);
 
-// Replaces `path` with configBytes(config) once the new content is complete.
+// Replaces `path` with configBytes(config) once the new content is complete,
+// or rewrites it in place where the folder forbids new files.
 bool saveConfigFile(const QString &path, const AppConfig &config, QString *error);

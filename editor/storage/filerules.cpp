@@ -175,13 +175,9 @@ QList<KeepProblem> keepProblems(const MyLibrary &library, const std::function<bo
     for (int i = 0; i < library.size(); ++i) {
         const MyPreset &preset = library.at(i);
         // The USB entry never reaches the tree part, so nothing of it comes
-        // back; but its sections are written and claim their device names.
-        if (isUsbEntry(i)) {
-            for (const MyDevice &device : preset.listMyDevices)
-                if (!firstOwner.contains(device.deviceType))
-                    firstOwner.insert(device.deviceType, preset.deviceParent);
+        // back; its sections are written after all others and claim no name.
+        if (isUsbEntry(i))
             continue;
-        }
         addProblem(&out, i, -1, -1, QStringLiteral("Manufacturer %1").arg(quoted(preset.deviceParent)),
                    projectTextProblem(ProjectText::ManufacturerName, preset.deviceParent));
         for (int j = 0; j < preset.listMyDevices.size(); ++j) {

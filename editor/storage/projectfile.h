@@ -38,9 +38,46 @@ struct ProjectFileContent {
     int firstDevice = -1;
 };
 
+// Where the records of a project file come from, for tools that report
+// problems by line: line numbers from 1, 0 where there is no such line.
+struct ProjectDeviceLines {
+    int line = 0;                                 // the device line of the tree part
+    int settingsLine = 0;                         // the "$" line of the first settings section read
+    int rowsLine = 0;                             // the "%" line of the rows section read
+    int fieldLines[MyConnParam::FieldCount] = {}; // the line whose value each setting holds
+    QList<int> rowLines;                          // one per row, in the order of listChanel
+};
+
+struct ProjectManufacturerLines {
+    int line = 0;
+    QList<ProjectDeviceLines> devices;
+};
+
+// A section the reader passes over: its name is on no device line, or the
+// name's rows section came before it.
+struct ProjectIgnoredSection {
+    int line = 0;
+    QString name;
+    bool rows = false;     // a "%" section, else "$"
+    int namesRowsLine = 0; // the rows section read for that name, 0 when the tree lacks the name
+};
+
+struct ProjectFileLines {
+    QList<ProjectManufacturerLines> manufacturers; // in library order
+    QList<int> orphanDeviceLines;                  // device lines above every manufacturer line
+    // Lines of the sections read that lose something:
+    QList<int> shortRowLines;       // rows lines of fewer than five fields, skipped
+    QList<int> longRowLines;        // rows lines of more than five fields, the rest dropped
+    QList<int> indentedRowLines;    // rows lines beginning with a blank, skipped
+    QList<int> unknownSettingLines; // settings lines of no known key, neither comments nor empty
+    QList<ProjectIgnoredSection> ignoredSections;
+};
+
 // Reads the tree part and every device's sections (as the editor does at start-up).
 bool readProjectFile(QIODevice *in, MyLibrary *library, QString *error);
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error);
+// The same, noting in `lines` where everything it read, or skipped, stands.
+bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error, ProjectFileLines *lines);
 
 // Reads only the tree part: records with names, descriptions and dates.
 bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error);
@@ -55,7 +92,8 @@ bool readProjectData(QIODevice *in, MyLibrary *library, QString *error);
 bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QString *error);
 
 // Writes the whole file: header "@" + baseName, the tree part in `tree` order,
-// "!", then the data part of every device of `library` in library order.
+// "!", then the data part of every device of `library` in library order, the
+// devices of manufacturers missing from `tree` last.
 bool writeProjectFile(QIODevice *out, const MyLibrary &library, const QString &baseName, const ProjectTree &tree,
                       QString *error);
 

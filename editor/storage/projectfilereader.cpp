@@ -50,10 +50,12 @@ MyDevice deviceFromLine(const QString &trimmed) {
     return device;
 }
 
-void parseTree(const QByteArray &data, ProjectFileContent *content) {
+void parseTree(const QByteArray &data, ProjectFileContent *content, ProjectFileLines *where) {
     TextLines lines(data);
+    int lineNo = 0;
     while (!lines.atEnd()) {
         const QString line = lines.next();
+        ++lineNo;
         if (line.startsWith(QLatin1Char('!')))
             break;
         if (line.startsWith(QLatin1Char('@'))) {
@@ -61,10 +63,20 @@ void parseTree(const QByteArray &data, ProjectFileContent *content) {
             content->header = line.mid(1).trimmed();
         } else if (startsWithBlank(line)) {
             const QString trimmed = line.trimmed();
-            if (trimmed.isEmpty() || content->library.isEmpty())
-                continue; // a device needs a manufacturer above it
+            if (trimmed.isEmpty())
+                continue;
+            if (content->library.isEmpty()) {
+                if (where) // a device needs a manufacturer above it
+                    where->orphanDeviceLines.append(lineNo);
+                continue;
+            }
             QList<MyDevice> &devices = content->library.last().listMyDevices;
             devices.append(deviceFromLine(trimmed));
+            if (where) {
+                ProjectDeviceLines device;
+                device.line = lineNo;
+                where->manufacturers.last().devices.append(device);
+            }
             if (content->firstPreset < 0) {
                 content->firstPreset = int(content->library.size() - 1);
                 content->firstDevice = int(devices.size() - 1);
@@ -73,6 +85,8 @@ void parseTree(const QByteArray &data, ProjectFileContent *content) {
             MyPreset preset;
             preset.deviceParent = line.trimmed();
             content->library.append(preset);
+            if (where)
+                where->manufacturers.append(ProjectManufacturerLines{lineNo, {}});
         }
     }
 }
@@ -84,28 +98,37 @@ struct DeviceSections {
     MyConnParam settings;
     bool rowsSeen = false;
     QList<MyChanel> rows;
+    // Noted only when lines are asked for.
+    ProjectDeviceLines lines;
 };
 
-void parseSetting(const QString &line, DeviceSections *target) {
+// Returns the field the line set, or -1.
+int parseSetting(const QString &line, DeviceSections *target) {
     if (line.startsWith(QLatin1Char('#')))
-        return;
+        return -1;
     const int field = connFieldOfLine(line);
     if (field < 0)
-        return;
+        return -1;
     const QString text = field == MyConnParam::Handshake ? line : removeWhitespace(line);
     target->settings[field] = text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed();
     target->presentFields |= 1u << field;
+    return field;
 }
 
+// What became of a line of a rows section.
+enum class RowLine { Skipped, Indented, Read, ReadWithExtraFields, Short };
+
 // Rows are most of a large file, so they are split on the raw bytes.
-void parseRow(QByteArrayView line, DeviceSections *target) {
-    if (line.isEmpty() || line[0] == '#' || startsWithBlank(line))
-        return;
+RowLine parseRow(QByteArrayView line, DeviceSections *target) {
+    if (line.isEmpty() || line[0] == '#')
+        return RowLine::Skipped;
+    if (startsWithBlank(line))
+        return line.trimmed().isEmpty() ? RowLine::Skipped : RowLine::Indented;
     QByteArrayView fields[kRowFields];
     qsizetype from = 0;
     for (int i = 0; i < kRowFields; ++i) {
         if (from < 0)
-            return; // fewer than five fields
+            return RowLine::Short;
         const qsizetype separator = line.indexOf(kFieldSeparator, from);
         fields[i] = line.sliced(from, (separator < 0 ? line.size() : separator) - from);
         from = separator < 0 ? -1 : separator + kFieldSeparator.size();
@@ -117,40 +140,96 @@ void parseRow(QByteArrayView line, DeviceSections *target) {
     row.rs_c = QString::fromLatin1(fields[3]);
     row.function = QString::fromLatin1(fields[4]);
     target->rows.append(row);
+    return from < 0 ? RowLine::Read : RowLine::ReadWithExtraFields;
+}
+
+void noteRowLine(RowLine kind, int lineNo, DeviceSections *target, ProjectFileLines *where) {
+    switch (kind) {
+    case RowLine::Skipped:
+        break;
+    case RowLine::Indented:
+        where->indentedRowLines.append(lineNo);
+        break;
+    case RowLine::ReadWithExtraFields:
+        where->longRowLines.append(lineNo);
+        Q_FALLTHROUGH();
+    case RowLine::Read:
+        target->lines.rowLines.append(lineNo);
+        break;
+    case RowLine::Short:
+        where->shortRowLines.append(lineNo);
+        break;
+    }
+}
+
+// Sorts the rows with the editor's sort and keeps their line numbers in step.
+void sortRowsWithLines(DeviceSections *sections) {
+    QList<MyChanel> &rows = sections->rows;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i].status = QString::number(i); // rows are read with an empty status
+    sortChanel(&rows);
+    QList<int> sortedLines;
+    sortedLines.reserve(rows.size());
+    for (MyChanel &row : rows) {
+        sortedLines.append(sections->lines.rowLines[row.status.toInt()]);
+        row.status = QString();
+    }
+    sections->lines.rowLines = sortedLines;
 }
 
 // One pass over the whole file. Every "$" or "%" line outside a section opens
 // a section that runs to the next "!" line; a section of a name nobody asked
 // for, or one that comes after that name's first rows section, is skipped.
-void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName) {
+void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName, ProjectFileLines *where) {
     enum class State { Outside, Settings, Rows } state = State::Outside;
     DeviceSections *target = nullptr;
     TextLines lines(data);
+    int lineNo = 0;
     while (!lines.atEnd()) {
         const QByteArrayView line = lines.nextBytes();
+        ++lineNo;
         const char first = line.isEmpty() ? '\0' : line[0];
         if (state == State::Outside) {
             const bool settings = first == '$';
             if (!settings && first != '%')
                 continue;
-            const auto it = byName->find(QString::fromLatin1(line.sliced(1)).trimmed());
+            const QString name = QString::fromLatin1(line.sliced(1)).trimmed();
+            const auto it = byName->find(name);
             target = it == byName->end() || it->rowsSeen ? nullptr : &*it;
-            if (target && settings)
+            if (target && settings) {
+                if (!target->settingsSeen)
+                    target->lines.settingsLine = lineNo;
                 target->settingsSeen = true;
-            if (target && !settings)
+            }
+            if (target && !settings) {
                 target->rowsSeen = true;
+                target->lines.rowsLine = lineNo;
+            }
+            if (where && !target)
+                where->ignoredSections.append({lineNo, name, !settings, it == byName->end() ? 0 : it->lines.rowsLine});
             state = settings ? State::Settings : State::Rows;
         } else if (first == '!') {
             state = State::Outside;
         } else if (target) {
-            if (state == State::Settings)
-                parseSetting(QString::fromLatin1(line), target);
-            else
-                parseRow(line, target);
+            if (state == State::Settings) {
+                const int field = parseSetting(QString::fromLatin1(line), target);
+                if (field >= 0)
+                    target->lines.fieldLines[field] = lineNo;
+                else if (where && first != '#' && !line.trimmed().isEmpty())
+                    where->unknownSettingLines.append(lineNo);
+            } else {
+                const RowLine kind = parseRow(line, target);
+                if (where)
+                    noteRowLine(kind, lineNo, target, where);
+            }
         }
     }
-    for (DeviceSections &sections : *byName)
-        sortChanel(&sections.rows);
+    for (DeviceSections &sections : *byName) {
+        if (where)
+            sortRowsWithLines(&sections);
+        else
+            sortChanel(&sections.rows);
+    }
 }
 
 void applySections(const DeviceSections &sections, MyDevice *device) {
@@ -174,15 +253,25 @@ void applySections(const DeviceSections &sections, MyDevice *device) {
     }
 }
 
-void fillLibrary(const QByteArray &data, MyLibrary *library) {
+void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *where) {
     QHash<QString, DeviceSections> byName;
     for (const MyPreset &preset : *library)
         for (const MyDevice &device : preset.listMyDevices)
             byName.insert(device.deviceType, DeviceSections());
-    parseSections(data, &byName);
-    for (MyPreset &preset : *library)
-        for (MyDevice &device : preset.listMyDevices)
-            applySections(*byName.constFind(device.deviceType), &device);
+    parseSections(data, &byName, where);
+    for (qsizetype i = 0; i < library->size(); ++i) {
+        QList<MyDevice> &devices = (*library)[i].listMyDevices;
+        for (qsizetype j = 0; j < devices.size(); ++j) {
+            const DeviceSections &sections = *byName.constFind(devices[j].deviceType);
+            applySections(sections, &devices[j]);
+            if (where) {
+                ProjectDeviceLines &lines = where->manufacturers[i].devices[j];
+                const int treeLine = lines.line;
+                lines = sections.lines;
+                lines.line = treeLine;
+            }
+        }
+    }
 }
 } // namespace
 
@@ -190,7 +279,7 @@ bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error)
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    parseTree(data, content);
+    parseTree(data, content, nullptr);
     return true;
 }
 
@@ -198,7 +287,7 @@ bool readProjectData(QIODevice *in, MyLibrary *library, QString *error) {
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    fillLibrary(data, library);
+    fillLibrary(data, library, nullptr);
     return true;
 }
 
@@ -208,18 +297,22 @@ bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QStrin
         return false;
     QHash<QString, DeviceSections> byName;
     byName.insert(name, DeviceSections());
-    parseSections(data, &byName);
+    parseSections(data, &byName, nullptr);
     applySections(*byName.constFind(name), device);
     return true;
 }
 
-bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error) {
+bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error, ProjectFileLines *lines) {
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    parseTree(data, content);
-    fillLibrary(data, &content->library);
+    parseTree(data, content, lines);
+    fillLibrary(data, &content->library, lines);
     return true;
+}
+
+bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error) {
+    return readProjectFile(in, content, error, nullptr);
 }
 
 bool readProjectFile(QIODevice *in, MyLibrary *library, QString *error) {

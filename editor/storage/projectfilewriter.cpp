@@ -5,6 +5,7 @@
 #include "textlines.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 const QString kTab = QStringLiteral("\t");
@@ -43,9 +44,17 @@ QByteArray projectFileBytes(const MyLibrary &library, const QString &baseName, c
             appendLine(&out, deviceLine(device));
     }
     appendLine(&out, QStringLiteral("!"));
-    for (const MyPreset &preset : library)
-        for (const MyDevice &device : preset.listMyDevices)
-            appendDeviceData(&out, device);
+    // Sections of manufacturers the tree part leaves out (the USB entry) come
+    // last: the first sections of a name win on loading, and a listed device
+    // may share its name with the device read from an image.
+    QSet<QString> listed;
+    for (const ProjectTreeManufacturer &manufacturer : tree)
+        listed.insert(manufacturer.name);
+    for (const bool inTree : {true, false})
+        for (const MyPreset &preset : library)
+            if (listed.contains(preset.deviceParent) == inTree)
+                for (const MyDevice &device : preset.listMyDevices)
+                    appendDeviceData(&out, device);
     return out;
 }
 

@@ -11,6 +11,8 @@ QString failure(const QString &path, const QString &reason) {
 
 bool saveProjectFile(const QString &path, const MyLibrary &library, const ProjectTree &tree, QString *error) {
     QSaveFile file(path);
+    // A folder that forbids new files gets the file rewritten in place rather than no file at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = failure(path, file.errorString());

@@ -6,7 +6,8 @@
 
 // Writes the whole project to `path` through a temporary file that replaces
 // the old one only when complete; on failure the old file stays untouched and
-// `error` names the file and the reason.
+// `error` names the file and the reason. Where the folder forbids new files
+// the file is rewritten in place.
 bool saveProjectFile(const QString &path, const MyLibrary &library, const ProjectTree &tree, QString *error);
 
 // What the tree reader creates for a missing project: "@" + base name, a line

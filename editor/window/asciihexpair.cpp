@@ -4,10 +4,13 @@
 
 namespace {
 
+// The rule runs on every keystroke; restyling an unchanged field would re-polish it for nothing.
 void setActive(QLineEdit *field, bool active) {
     field->setEnabled(active);
-    field->setStyleSheet(active ? QStringLiteral("background-color: white")
-                                : QStringLiteral("background-color: lightgray"));
+    const QString sheet =
+        active ? QStringLiteral("background-color: white") : QStringLiteral("background-color: lightgray");
+    if (field->styleSheet() != sheet)
+        field->setStyleSheet(sheet);
 }
 
 } // namespace

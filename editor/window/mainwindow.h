@@ -11,6 +11,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
+#include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -175,6 +177,7 @@ public:
     const QString sUsbIcon = QStringLiteral(":/new/prefix1/images/USBFlashIcon.png");
     const QString sNum256Path = QStringLiteral(":/new/prefix1/images/num256/");
     const QString sNum512Path = QStringLiteral(":/new/prefix1/images/num512/");
+    QHash<QString, QIcon> numberIcons; // number pictures of the table cells, by resource path
     const QString sListStyle =
         QStringLiteral("background-image: url(:/new/prefix1/images/white.png);\nfont: 75 9pt \"Nimbus Sans L\";");
     const QString sLabelStyle = QStringLiteral("background-image: url(:/new/prefix1/images/1.png);");

@@ -62,7 +62,7 @@ void MainWindow::saveVorne() {
     }
     const QString fileName = Dialogs::getSaveFileName(
         this, tr("Save Binary File"), sDefaultPath + QDir::separator() + item->text(0) + QStringLiteral(".bin"),
-        tr("Binary Files (*.bin)"));
+        tr("Binary Files (*.bin)"), QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return;
     const int preset = findPreset(listMyPresets, item->parent()->text(0));
@@ -86,8 +86,8 @@ void MainWindow::readVorne() {
         criticalMessage(tr("Just one USB device is allowed!"));
         return;
     }
-    const QString fileName =
-        Dialogs::getOpenFileName(this, tr("Open File from USB"), sDefaultPath, tr("Binary Files (*.bin)"));
+    const QString fileName = Dialogs::getOpenFileName(this, tr("Open File from USB"), sDefaultPath,
+                                                      tr("Binary Files (*.bin)"), QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return;
 
@@ -142,8 +142,9 @@ void MainWindow::readVorne() {
 }
 
 void MainWindow::sendVorne() {
-    const QString fileName = Dialogs::getOpenFileName(this, tr("Select File"), sDefaultPath,
-                                                      tr("Binary Files (*.bin);;Firmware files (*.fw)"));
+    const QString fileName =
+        Dialogs::getOpenFileName(this, tr("Select File"), sDefaultPath,
+                                 tr("Binary Files (*.bin);;Firmware files (*.fw)"), QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return;
     const QFileInfo info(fileName);

@@ -126,9 +126,10 @@ void MainWindow::getPositionTree(QTreeWidgetItem *item, int) {
     paintByMarker(item, colorChanged, colorSaved);
     paintByMarker(item->parent(), colorChanged, colorSaved);
 
+    // All rows at once: inserting them one by one grows quadratically.
+    ui->tableWidget->setRowCount(int(device.listChanel.size()));
     for (int row = 0; row < device.listChanel.size(); ++row) {
         const MyChanel &chanel = device.listChanel[row];
-        ui->tableWidget->insertRow(row);
         const QString cells[5] = {chanel.dmx_chanel, chanel.dmx_valueFrom, chanel.dmx_valueTo, chanel.rs_c,
                                   chanel.function};
         for (int column = 0; column < 5; ++column)

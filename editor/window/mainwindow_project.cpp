@@ -242,8 +242,8 @@ void MainWindow::newProject() {
 void MainWindow::openProject() {
     if (saveProject() == QMessageBox::Cancel)
         return;
-    const QString fileName =
-        Dialogs::getOpenFileName(this, QStringLiteral("Open Project"), sDefaultPath, kProjectFilter);
+    const QString fileName = Dialogs::getOpenFileName(this, QStringLiteral("Open Project"), sDefaultPath,
+                                                      kProjectFilter, QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return;
     clearItemsProject();
@@ -254,7 +254,8 @@ void MainWindow::openProject() {
 }
 
 void MainWindow::saveAsProject() {
-    QString fileName = Dialogs::getSaveFileName(this, QStringLiteral("Save Project As"), sDefaultPath, kProjectFilter);
+    QString fileName = Dialogs::getSaveFileName(this, QStringLiteral("Save Project As"), sDefaultPath, kProjectFilter,
+                                                QFileDialog::DontUseNativeDialog);
     if (fileName.isEmpty())
         return;
     fileName = QFileInfo(withProjectSuffix(fileName)).absoluteFilePath();

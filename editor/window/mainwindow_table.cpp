@@ -2,6 +2,9 @@
 #include "mainwindow.h"
 
 #include "channelrules.h"
+#include "filerules.h"
+#include "library.h"
+#include "rowrules.h"
 #include "ui_mainwindow.h"
 
 #include <QDialog>
@@ -9,12 +12,149 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace {
+const QString kDmxCaption = QStringLiteral("DMX");
+const QString kLowCaption = QStringLiteral("Low Value");
+const QString kHighCaption = QStringLiteral("High Value");
+const QString kBlack = QStringLiteral("black");
+const QString kRed = QStringLiteral("red");
+constexpr int kColumns = 5;
+// Field lengths the device image has room for.
+constexpr int kCommandAsciiLength = 11;
+constexpr int kCommandHexLength = 24;
+constexpr int kFunctionLength = 11;
+
 // " 0x" and two or more upper-case digits: " 0x05", " 0xFF", " 0x012C".
 QString numberToolTip(int number) {
     const QString digits = QString::number(number, 16).toUpper();
     return (number >= 16 && number <= 255 ? QStringLiteral(" 0x") : QStringLiteral(" 0x0")) + digits;
+}
+
+void setRowLabel(QLabel *label, const QString &caption, const QString &color) {
+    label->setText(QStringLiteral("<font color='%1'>%2</font>").arg(color, caption));
+}
+
+// The rules read a row's numbers from its cells' what's-this data.
+QList<RowRange> tableRanges(const QTableWidget *table) {
+    auto number = [table](int row, int column) {
+        const QTableWidgetItem *cell = table->item(row, column);
+        return cell ? popupNumber(cell->whatsThis()) : 0;
+    };
+    QList<RowRange> ranges;
+    ranges.reserve(table->rowCount());
+    for (int row = 0; row < table->rowCount(); ++row)
+        ranges.append({number(row, 0), number(row, 1), number(row, 2)});
+    return ranges;
+}
+
+// One value pass of the live check, applied to the popup and the table.
+void applyValuePass(MainWindow &w, bool isLow, const QString &value) {
+    QLineEdit *field = isLow ? w.lineEditRowLow : w.lineEditRowHigh;
+    QLineEdit *other = isLow ? w.lineEditRowHigh : w.lineEditRowLow;
+    QTableWidget *table = w.ui->tableWidget;
+    const ValuePassVerdict verdict =
+        checkValuePass(isLow, w.lineEditRowDmx->text(), value, other->text(), tableRanges(table), w.editRowNumber);
+    if (verdict.outOfRange) {
+        w.criticalMessage(valueOutOfRangeMessage());
+        field->clear(); // re-enters the live check with the field empty
+        return;
+    }
+    for (int row : verdict.shownRows)
+        table->setRowHidden(row, false);
+    for (int row : verdict.hiddenRows)
+        table->setRowHidden(row, true);
+    switch (verdict.label) {
+    case ValuePassVerdict::Label::DmxRed:
+        setRowLabel(w.labelRowDmx, kDmxCaption, kRed);
+        break;
+    case ValuePassVerdict::Label::ValueRed:
+        setRowLabel(isLow ? w.labelRowLow : w.labelRowHigh, isLow ? kLowCaption : kHighCaption, kRed);
+        break;
+    case ValuePassVerdict::Label::ValuesBlack:
+        setRowLabel(w.labelRowLow, kLowCaption, kBlack);
+        setRowLabel(w.labelRowHigh, kHighCaption, kBlack);
+        break;
+    }
+    w.rangeBusy = verdict.rangeBusy;
+}
+
+TypedRow typedRow(const MainWindow &w) {
+    return {w.lineEditRowDmx->text(),   w.lineEditRowLow->text(), w.lineEditRowHigh->text(),
+            w.lineEditRowAscii->text(), w.lineEditRowHex->text(), w.lineEditRowFunction->text()};
+}
+
+// The stored command and the function name must come back from the project
+// file as typed; the field that would not is named.
+QString keepProblemMessage(const TypedRow &typed) {
+    const bool ascii = !typed.ascii.isEmpty();
+    const QString command = ascii ? typed.ascii : typed.hex;
+    if (const QString problem = projectTextProblem(ProjectText::RowCommand, command); !problem.isEmpty())
+        return keepMessage(ascii ? QStringLiteral("Command ASCII") : QStringLiteral("Command HEX"), problem);
+    if (const QString problem = projectTextProblem(ProjectText::RowFunction, typed.function); !problem.isEmpty())
+        return keepMessage(QStringLiteral("Function Name"), problem);
+    return {};
+}
+
+// The device whose table is on screen: the tree's current item, by name.
+MyDevice *shownDevice(MainWindow &w) {
+    const QTreeWidgetItem *item = w.ui->treeWidget->currentItem();
+    if (!item || !item->parent())
+        return nullptr;
+    const int preset = findPreset(w.listMyPresets, item->parent()->text(0));
+    const int device = findDevice(w.listMyPresets, preset, item->text(0));
+    return device < 0 ? nullptr : &w.listMyPresets[preset].listMyDevices[device];
+}
+
+// The next display paints both entries yellow from these markers.
+void markDeviceChanged(QTreeWidgetItem *item) {
+    if (!item)
+        return;
+    item->setWhatsThis(0, kStatusChanged);
+    if (item->parent())
+        item->parent()->setWhatsThis(0, kStatusChanged);
+}
+
+// Opening fills the fields without running the live check per field; the
+// caller runs it once on the whole row.
+void fillRowFields(MainWindow &w, const QString &dmx, const QString &low, const QString &high) {
+    const QSignalBlocker blockDmx(w.lineEditRowDmx);
+    const QSignalBlocker blockLow(w.lineEditRowLow);
+    const QSignalBlocker blockHigh(w.lineEditRowHigh);
+    w.lineEditRowDmx->setText(dmx);
+    w.lineEditRowLow->setText(low);
+    w.lineEditRowHigh->setText(high);
+}
+
+// A row from a file may hold longer texts than can be typed; its edit shows
+// them whole, so that OK never cuts what the user did not touch.
+void setTextLimits(MainWindow &w, const MyChanel &shown) {
+    const struct {
+        QLineEdit *field;
+        int limit;
+        qsizetype shownLength;
+    } limits[] = {
+        {w.lineEditRowAscii, kCommandAsciiLength, shown.rs_c.size()},
+        {w.lineEditRowHex, kCommandHexLength, shown.rs_c.size()},
+        {w.lineEditRowFunction, kFunctionLength, shown.function.size()},
+    };
+    for (const auto &l : limits)
+        l.field->setMaxLength(int(std::max<qsizetype>(l.limit, l.shownLength)));
+}
+
+// Last steps of both openings: the popup holds the only input until it closes.
+void openRowPopup(MainWindow &w) {
+    w.on_textChangedAsciiHex();
+    w.table_setEnabled(false);
+    w.ui->treeWidget->setEnabled(false);
+    w.setActive1(w.lineEditRowDmx->text());
+    w.lineEditRowDmx->setFocus();
+    w.rowPopup->show();
+    w.rowPopup->activateWindow();
 }
 } // namespace
 
@@ -55,6 +195,18 @@ void MainWindow::buildRowPopup() {
     btnRowCancel->setGeometry(230, y + 6, 95, 28);
     rowPopup->resize(340, y + 44);
 
+    // What can be typed; the live check and OK catch the rest.
+    lineEditRowDmx->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[1-9][0-9][0-9]")), rowPopup));
+    auto *valueValidator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{1,3}")), rowPopup);
+    lineEditRowLow->setValidator(valueValidator);
+    lineEditRowHigh->setValidator(valueValidator);
+    lineEditRowHex->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9a-fA-F]{60}")), rowPopup));
+    setTextLimits(*this, {});
+    // Another device or row must not be chosen, nor the project replaced, under an open popup.
+    rowPopup->setWindowModality(Qt::WindowModal);
+
     for (QLineEdit *field : {lineEditRowDmx, lineEditRowLow, lineEditRowHigh})
         connect(field, &QLineEdit::textChanged, this, &MainWindow::setActive1);
     connect(btnRowOk, &QPushButton::clicked, this, &MainWindow::okPopup);
@@ -67,13 +219,60 @@ void MainWindow::sortChanel(QList<MyChanel> *list) { ::sortChanel(list); }
 
 void MainWindow::findFreePlace(QList<MyChanel> *list) { listFreePlaces = findFreeRanges(*list); }
 
-void MainWindow::okPopup() {}
+// The live check: every change of the DMX, Low or High text.
+void MainWindow::setActive1(const QString &) {
+    setRowLabel(labelRowDmx, kDmxCaption, kBlack);
+    setRowLabel(labelRowLow, kLowCaption, kBlack);
+    setRowLabel(labelRowHigh, kHighCaption, kBlack);
+    const QString dmx = lineEditRowDmx->text();
+    dmxPopC = popupNumber(dmx);
+    if (dmxAboveRange(dmx)) {
+        criticalMessage(dmxOutOfRangeMessage());
+        lineEditRowDmx->clear();
+        return;
+    }
+    QTableWidget *table = ui->tableWidget;
+    for (int row = 0; row < table->rowCount(); ++row)
+        table->setRowHidden(row, false);
+    if (editRowNumber < 0) {
+        lineEditRowLow->setEnabled(!dmx.isEmpty());
+        lineEditRowHigh->setEnabled(!dmx.isEmpty());
+    }
+    setActive2(lineEditRowLow->text());
+    setActive3(lineEditRowHigh->text());
+}
 
-void MainWindow::setActive1(const QString &) {}
+void MainWindow::setActive2(const QString &low) { applyValuePass(*this, true, low); }
 
-void MainWindow::setActive2(const QString &) {}
+void MainWindow::setActive3(const QString &high) { applyValuePass(*this, false, high); }
 
-void MainWindow::setActive3(const QString &) {}
+void MainWindow::okPopup() {
+    if (editRowNumber < 0 && insertRowNumber < 0)
+        return; // the popup is not open
+    const TypedRow typed = typedRow(*this);
+    QString message = finalCheckMessage(typed, rangeBusy);
+    if (message.isEmpty())
+        message = keepProblemMessage(typed);
+    if (!message.isEmpty()) {
+        criticalMessage(message);
+        return;
+    }
+    rowPopup->hide();
+    hide();
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (MyDevice *device = shownDevice(*this)) {
+        if (storeTypedRow(&device->listChanel, editRowNumber, typed)) {
+            if (editRowNumber >= 0)
+                tableRow_setColor(editRowNumber, colorWhite);
+            device->changesInTable = true;
+            markDeviceChanged(item);
+            sortChanel(&device->listChanel);
+        }
+    }
+    editRowNumber = -1;
+    insertRowNumber = -1;
+    getPositionTree(item, 0);
+}
 
 void MainWindow::validateTable() {}
 
@@ -89,7 +288,12 @@ void MainWindow::fillTableRows(int row, int column, QString text, QString status
         const int number = chanelNumber(text);
         cell->setWhatsThis(text);
         cell->setToolTip(numberToolTip(number));
-        cell->setIcon(QIcon((column == 0 ? sNum512Path : sNum256Path) + QStringLiteral("%1.png").arg(number)));
+        // An icon made from a file decodes it; one per picture keeps a large table quick to show.
+        const QString picture = (column == 0 ? sNum512Path : sNum256Path) + QStringLiteral("%1.png").arg(number);
+        auto icon = numberIcons.constFind(picture);
+        if (icon == numberIcons.cend())
+            icon = numberIcons.insert(picture, QIcon(picture));
+        cell->setIcon(*icon);
     }
     cell->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     cell->setBackground(status == kStatusChanged ? colorChanged : colorWhite);
@@ -105,24 +309,150 @@ void MainWindow::table_setEnabled(bool on) {
     ui->btnDmxDelete->setEnabled(rowChosen);
 }
 
-void MainWindow::tableRow_setSelected(int, bool) {}
+void MainWindow::tableRow_setSelected(int row, bool selected) {
+    for (int column = 0; column < kColumns; ++column)
+        if (QTableWidgetItem *cell = ui->tableWidget->item(row, column))
+            cell->setSelected(selected);
+}
 
-void MainWindow::tableRow_setColor(int, QColor) {}
+void MainWindow::tableRow_setColor(int row, QColor color) {
+    for (int column = 0; column < kColumns; ++column)
+        if (QTableWidgetItem *cell = ui->tableWidget->item(row, column))
+            cell->setBackground(color);
+}
 
-void MainWindow::insertRow() {}
+void MainWindow::insertRow() {
+    if (!ui->tableWidget->isEnabled() || rowPopup->isVisible())
+        return;
+    rangeBusy = false;
+    upWindowRowPopup();
+    if (listFreePlaces.isEmpty()) {
+        criticalMessage(tr("All DMX channels in use /edit/delete for add new DMX channel"));
+        return;
+    }
+    editRowNumber = -1;
+    insertRowNumber = ui->tableWidget->rowCount();
+    rowPopup->setWindowTitle(tr("Insert DMX Channel"));
+    const MyChanel &proposal = listFreePlaces.first();
+    fillRowFields(*this, proposal.dmx_chanel, proposal.dmx_valueFrom, proposal.dmx_valueTo);
+    lineEditRowDmx->setEnabled(true);
+    setTextLimits(*this, {});
+    lineEditRowAscii->clear();
+    lineEditRowHex->clear();
+    lineEditRowFunction->clear();
+    if (ui->tableWidget->currentRow() >= 0)
+        tableRow_setSelected(ui->tableWidget->currentRow(), false);
+    openRowPopup(*this);
+}
 
-void MainWindow::editRow() {}
+void MainWindow::editRow() {
+    on_tableWidget_cellDoubleClicked(ui->tableWidget->currentRow(), ui->tableWidget->currentColumn());
+}
 
-void MainWindow::deleteRow() {}
+void MainWindow::copy() {
+    on_tableWidget_cellDoubleClicked(ui->tableWidget->currentRow(), ui->tableWidget->currentColumn());
+}
 
-void MainWindow::copy() {}
+void MainWindow::on_tableWidget_cellDoubleClicked(int row, int) {
+    QTableWidget *table = ui->tableWidget;
+    if (row < 0 || row >= table->rowCount() || !table->isEnabled() || rowPopup->isVisible())
+        return;
+    rangeBusy = false;
+    upWindowRowPopup();
+    insertRowNumber = -1;
+    editRowNumber = row;
+    tableRow_setSelected(row, false);
+    tableRow_setColor(row, colorChanged);
+    rowPopup->setWindowTitle(tr("Edit DMX Channel"));
 
-void MainWindow::on_tableWidget_cellDoubleClicked(int, int) {}
+    auto cellText = [table, row](int column) {
+        const QTableWidgetItem *cell = table->item(row, column);
+        return cell ? cell->text() : QString();
+    };
+    fillRowFields(*this, cellText(0), cellText(1), cellText(2));
+    // A row keeps its channel; a new channel is a new row.
+    lineEditRowDmx->setEnabled(false);
+    lineEditRowLow->setEnabled(true);
+    lineEditRowHigh->setEnabled(true);
+    const QString command = cellText(3);
+    MyChanel shown;
+    shown.rs_c = command;
+    shown.function = cellText(4);
+    setTextLimits(*this, shown);
+    if (command.startsWith(sHexPrefix)) {
+        lineEditRowHex->setText(command.mid(sHexPrefix.size()));
+        lineEditRowAscii->clear();
+    } else {
+        lineEditRowAscii->setText(command.startsWith(sAsciiPrefix) ? command.mid(sAsciiPrefix.size()) : command);
+        lineEditRowHex->clear();
+    }
+    lineEditRowFunction->setText(cellText(4));
+    openRowPopup(*this);
+}
 
-void MainWindow::upWindowRowPopup() {}
+void MainWindow::deleteRow() {
+    QTableWidget *table = ui->tableWidget;
+    const int row = table->currentRow();
+    if (row < 0 || !table->isEnabled() || rowPopup->isVisible())
+        return;
+    MyDevice *device = shownDevice(*this);
+    if (!device || row >= device->listChanel.size())
+        return;
+    auto cellText = [table, row](int column) {
+        const QTableWidgetItem *cell = table->item(row, column);
+        return cell ? cell->text() : QString();
+    };
+    const QString question = QStringLiteral("Are you sure to delete ") + QStringLiteral("DMX channel: ") + cellText(0) +
+                             QStringLiteral(" with values ") + cellText(1) + QStringLiteral(" - ") + cellText(2) +
+                             QStringLiteral("?");
+    // Only an explicit Yes deletes; closing the box keeps the row.
+    if (questionRemoveMessage(tr("Delete row"), question) != QMessageBox::Yes)
+        return;
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    device->changesInTable = true;
+    markDeviceChanged(item);
+    device->listChanel.removeAt(row);
+    table->removeRow(row);
+    sortChanel(&device->listChanel);
+    getPositionTree(item, 0);
+}
 
-void MainWindow::cancelPopup() {}
+// Placed over the table at each opening; the window may have moved.
+void MainWindow::upWindowRowPopup() {
+    for (QLabel *label : {labelRowDmx, labelRowLow, labelRowHigh, labelRowAscii, labelRowHex, labelRowFunction}) {
+        label->setTextFormat(Qt::RichText);
+        label->setFont(fontNormal10);
+    }
+    setRowLabel(labelRowDmx, kDmxCaption, kBlack);
+    setRowLabel(labelRowLow, kLowCaption, kBlack);
+    setRowLabel(labelRowHigh, kHighCaption, kBlack);
+    for (QPushButton *button : {btnRowOk, btnRowCancel})
+        button->setFont(fontBold10);
+    const QPoint tableCentre = ui->tableWidget->mapToGlobal(ui->tableWidget->rect().center());
+    rowPopup->move(tableCentre - QPoint(rowPopup->width() / 2, rowPopup->height() / 2));
+}
 
-void MainWindow::closeEventEx(int) {}
+void MainWindow::cancelPopup() {
+    rowPopup->hide();
+    hide();
+    if (editRowNumber >= 0) {
+        // The colour the row's status gives: white, or yellow for a row still unsaved.
+        const MyDevice *device = shownDevice(*this);
+        const bool unsaved = device && editRowNumber < device->listChanel.size() &&
+                             device->listChanel.at(editRowNumber).status == kStatusChanged;
+        tableRow_setColor(editRowNumber, unsaved ? colorChanged : colorWhite);
+        editRowNumber = -1;
+    } else {
+        insertRowNumber = -1;
+    }
+}
 
-void MainWindow::hide() {}
+void MainWindow::closeEventEx(int) { cancelPopup(); }
+
+void MainWindow::hide() {
+    QTableWidget *table = ui->tableWidget;
+    for (int row = 0; row < table->rowCount(); ++row)
+        table->setRowHidden(row, false);
+    table_setEnabled(true);
+    ui->treeWidget->setEnabled(true);
+}

@@ -1,13 +1,22 @@
 #include "toolcommands.h"
 
 #include "imagedump.h"
+#include "imagejson.h"
+#include "imagepaths.h"
 #include "imagereader.h"
 #include "imagewriter.h"
 #include "library.h"
+#include "projectcheck.h"
 #include "projectfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+
+#ifndef VORNE_VERSION
+#define VORNE_VERSION "unknown"
+#endif
 
 namespace {
 
@@ -17,14 +26,30 @@ const char *const kUsage =
     "Commands:\n"
     "  list PROJECT.prj\n"
     "      Lists the manufacturers and their devices with the number of channel rows.\n"
+    "  check [--werror] PROJECT.prj\n"
+    "      Reads the project as the editor does and prints each problem as\n"
+    "      FILE:LINE: error: ... or FILE:LINE: warning: ..., by line, then a summary\n"
+    "      on standard error. Errors: what the editor refuses or loses (rows outside\n"
+    "      the channel rules, overlapping rows, missing or bad commands, repeated\n"
+    "      device names, lines it skips, texts the file cannot keep, more rows than\n"
+    "      an image holds). Warnings: what the image cuts or changes, lines and\n"
+    "      sections the editor ignores, devices without sections.\n"
+    "      Exit 1 when there are errors, or warnings with --werror.\n"
     "  image PROJECT.prj MANUFACTURER DEVICE OUT.bin\n"
     "      Writes the device configuration image of one device, byte for byte as the editor does.\n"
-    "  dump FILE.bin\n"
-    "      Prints every field of an image and checks its CRC.\n"
+    "  image --all PROJECT.prj DIR\n"
+    "      Writes the image of every device as DIR/MANUFACTURER/DEVICE.bin (names made safe\n"
+    "      for the file system, \"-2\", \"-3\", ... added where two would share a file)\n"
+    "      and prints \"MANUFACTURER / DEVICE -> PATH\" for each.\n"
+    "  dump [--json] FILE.bin\n"
+    "      Prints every field of an image and checks its CRC; with --json as one JSON object.\n"
     "  --help\n"
     "      Shows this text.\n"
+    "  --version\n"
+    "      Shows the version.\n"
     "\n"
-    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found), 2 usage error.\n";
+    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found; for check,\n"
+    "errors found), 2 usage error.\n";
 
 int usageError(QTextStream &err, const QString &message) {
     err << "vorne_tool: " << message << " (see vorne_tool --help)\n";
@@ -36,18 +61,71 @@ int dataError(QTextStream &err, const QString &message) {
     return ExitData;
 }
 
-bool loadProject(const QString &path, MyLibrary *library, QTextStream &err) {
+bool loadProject(const QString &path, ProjectFileContent *content, ProjectFileLines *lines, QTextStream &err) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
         return false;
     }
     QString error;
-    if (!readProjectFile(&file, library, &error)) {
+    if (!readProjectFile(&file, content, &error, lines)) {
         dataError(err, QStringLiteral("cannot read %1: %2").arg(path, error));
         return false;
     }
     return true;
+}
+
+bool loadProject(const QString &path, MyLibrary *library, QTextStream &err) {
+    ProjectFileContent content;
+    if (!loadProject(path, &content, nullptr, err))
+        return false;
+    *library = std::move(content.library);
+    return true;
+}
+
+// A command's options ("--x", anywhere before a "--") and its operands.
+struct CommandLine {
+    QStringList options;
+    QStringList operands;
+};
+
+CommandLine splitOptions(const QStringList &args) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (const QString &arg : args) {
+        if (!optionsEnded && arg == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!optionsEnded && arg.startsWith(QLatin1String("--")))
+            line.options << arg;
+        else
+            line.operands << arg;
+    }
+    return line;
+}
+
+// The first option not in `known`, or empty.
+QString unknownOption(const CommandLine &line, const QStringList &known) {
+    for (const QString &option : line.options)
+        if (!known.contains(option))
+            return option;
+    return QString();
+}
+
+int checkProjectFile(const QString &path, bool werror, QTextStream &out, QTextStream &err) {
+    ProjectFileContent content;
+    ProjectFileLines lines;
+    if (!loadProject(path, &content, &lines, err))
+        return ExitData;
+    const QList<CheckDiagnostic> diagnostics = checkProject(content, lines);
+    bool failed = false;
+    for (const CheckDiagnostic &d : diagnostics) {
+        out << formatDiagnostic(path, d) << "\n";
+        failed = failed || d.error || werror;
+    }
+    out.flush();
+    if (!diagnostics.isEmpty())
+        err << checkSummary(diagnostics) << "\n";
+    return failed ? ExitData : ExitOk;
 }
 
 int listProject(const QString &path, QTextStream &out, QTextStream &err) {
@@ -81,7 +159,36 @@ int writeDeviceImage(const QStringList &a, QTextStream &err) {
     return ExitOk;
 }
 
-int dumpImageFile(const QString &path, QTextStream &out, QTextStream &err) {
+// Every device, each from its own record (so a repeated name still gets its
+// own description and date); the rest are written when one fails.
+int writeAllImages(const QString &project, const QString &dir, QTextStream &out, QTextStream &err) {
+    MyLibrary library;
+    if (!loadProject(project, &library, err))
+        return ExitData;
+    const QList<DeviceImagePath> paths = deviceImagePaths(library, dir);
+    if (paths.isEmpty())
+        err << "vorne_tool: " << project << " has no devices; nothing written\n";
+    bool failed = false;
+    for (const DeviceImagePath &p : paths) {
+        const MyPreset &preset = library[p.preset];
+        const MyDevice &device = preset.listMyDevices[p.device];
+        QString error;
+        if (!QDir().mkpath(p.folder))
+            error = QStringLiteral("Cannot create the folder %1").arg(p.folder);
+        else if (!saveImageFile(p.path, preset.deviceParent, device, &error))
+            error = error.isEmpty() ? QStringLiteral("Cannot write %1").arg(p.path) : error;
+        else
+            out << preset.deviceParent << " / " << device.deviceType << " -> " << p.path << "\n";
+        if (!error.isEmpty()) {
+            out.flush();
+            dataError(err, QStringLiteral("%1 / %2: %3").arg(preset.deviceParent, device.deviceType, error));
+            failed = true;
+        }
+    }
+    return failed ? ExitData : ExitOk;
+}
+
+int dumpImageFile(const QString &path, bool json, QTextStream &out, QTextStream &err) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
@@ -90,10 +197,50 @@ int dumpImageFile(const QString &path, QTextStream &out, QTextStream &err) {
     if (!readImage(&file, &img, &error))
         return dataError(err, QStringLiteral("%1: %2").arg(path, error));
     QStringList problems;
-    out << "File: " << QFileInfo(path).absoluteFilePath() << "\n" << dumpImage(img, &problems);
+    const QString text = dumpImage(img, &problems);
+    if (json) {
+        QJsonObject object = imageJson(img, problems);
+        object.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+        out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    } else {
+        out << "File: " << QFileInfo(path).absoluteFilePath() << "\n" << text;
+    }
+    out.flush();
     if (!problems.isEmpty())
         return dataError(err, QStringLiteral("%1: %2").arg(path, problems.join(QStringLiteral("; "))));
     return ExitOk;
+}
+
+int runCheck(const CommandLine &line, QTextStream &out, QTextStream &err) {
+    const QString unknown = unknownOption(line, {QStringLiteral("--werror")});
+    if (!unknown.isEmpty())
+        return usageError(err, QStringLiteral("check has no option %1").arg(unknown));
+    if (line.operands.size() != 1)
+        return usageError(err, QStringLiteral("check takes [--werror] PROJECT.prj"));
+    return checkProjectFile(line.operands[0], line.options.contains(QLatin1String("--werror")), out, err);
+}
+
+int runImage(const CommandLine &line, QTextStream &out, QTextStream &err) {
+    const QString unknown = unknownOption(line, {QStringLiteral("--all")});
+    if (!unknown.isEmpty())
+        return usageError(err, QStringLiteral("image has no option %1").arg(unknown));
+    if (line.options.contains(QLatin1String("--all"))) {
+        if (line.operands.size() != 2)
+            return usageError(err, QStringLiteral("image --all takes PROJECT.prj DIR"));
+        return writeAllImages(line.operands[0], line.operands[1], out, err);
+    }
+    if (line.operands.size() != 4)
+        return usageError(err, QStringLiteral("image takes PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
+    return writeDeviceImage(line.operands, err);
+}
+
+int runDump(const CommandLine &line, QTextStream &out, QTextStream &err) {
+    const QString unknown = unknownOption(line, {QStringLiteral("--json")});
+    if (!unknown.isEmpty())
+        return usageError(err, QStringLiteral("dump has no option %1").arg(unknown));
+    if (line.operands.size() != 1)
+        return usageError(err, QStringLiteral("dump takes [--json] FILE.bin"));
+    return dumpImageFile(line.operands[0], line.options.contains(QLatin1String("--json")), out, err);
 }
 
 } // namespace
@@ -107,20 +254,20 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << kUsage;
         return ExitOk;
     }
+    if (command == QLatin1String("--version")) {
+        out << "vorne_tool " VORNE_VERSION "\n";
+        return ExitOk;
+    }
     if (command == QLatin1String("list")) {
         if (rest.size() != 1)
             return usageError(err, QStringLiteral("list takes PROJECT.prj"));
         return listProject(rest[0], out, err);
     }
-    if (command == QLatin1String("image")) {
-        if (rest.size() != 4)
-            return usageError(err, QStringLiteral("image takes PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
-        return writeDeviceImage(rest, err);
-    }
-    if (command == QLatin1String("dump")) {
-        if (rest.size() != 1)
-            return usageError(err, QStringLiteral("dump takes FILE.bin"));
-        return dumpImageFile(rest[0], out, err);
-    }
+    if (command == QLatin1String("check"))
+        return runCheck(splitOptions(rest), out, err);
+    if (command == QLatin1String("image"))
+        return runImage(splitOptions(rest), out, err);
+    if (command == QLatin1String("dump"))
+        return runDump(splitOptions(rest), out, err);
     return usageError(err, QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -1,5 +1,6 @@
 #include "ftdi_device.h"
 
+#include "ftdi_eeprom.h"
 #include "ftdi_mapping.h"
 
 #include <cstdio>
@@ -22,6 +23,28 @@ bool signedRecord(const FT_PROGRAM_DATA *d) {
            d->Description && d->SerialNumber;
 }
 
+std::string pathOf(libusb_device *dev) {
+    uint8_t ports[8];
+    int count = libusb_get_port_numbers(dev, ports, sizeof ports);
+    std::vector<int> path(ports, ports + (count > 0 ? count : 0));
+    if (count <= 0) /* no port path (a root hub's own device): the address keeps it apart */
+        path.push_back(libusb_get_device_address(dev));
+    return usbPathName(libusb_get_bus_number(dev), path);
+}
+
+/* The EEPROM transfers of an open bridge. */
+class ContextEeprom final : public EepromChip {
+public:
+    explicit ContextEeprom(ftdi_context *ctx) : ctx_(ctx) {}
+    ftdi_context *context() override { return ctx_; }
+    int readImage() override { return ftdi_read_eeprom(ctx_); }
+    int writeImage() override { return ftdi_write_eeprom(ctx_); }
+    int setLatency(unsigned char ms) override { return ftdi_set_latency_timer(ctx_, ms); }
+
+private:
+    ftdi_context *ctx_;
+};
+
 /* The FTDI bridges libusb sees, with their names, while the list lives. */
 class Enumeration {
 public:
@@ -32,6 +55,7 @@ public:
     };
 
     explicit Enumeration(ftdi_context *ctx) : ctx_(ctx) {
+        std::vector<std::string> paths;
         int n = ftdi_usb_find_all(ctx_, &list_, 0, 0);
         ok_ = n >= 0;
         for (ftdi_device_list *d = ok_ ? list_ : nullptr; d; d = d->next) {
@@ -50,7 +74,14 @@ public:
                 description[0] = serial[0] = '\0';
             found_.push_back(
                 {d->dev, {serial, description}, (static_cast<DWORD>(desc.idVendor) << 16) | desc.idProduct});
+            paths.push_back(pathOf(d->dev));
         }
+        std::vector<ListedDevice> names;
+        for (const auto &f : found_)
+            names.push_back(f.names);
+        nameBridges(&names, paths);
+        for (size_t i = 0; i < found_.size(); ++i)
+            found_[i].names = names[i];
     }
     ~Enumeration() {
         if (list_)
@@ -68,6 +99,16 @@ private:
     bool ok_ = false;
     std::vector<Found> found_;
 };
+
+/* libftdi's failed open closes the bridge without releasing the interface it
+ * took from ftdi_sio, so libusb never binds the driver again; we do. */
+void giveBackKernelDriver(libusb_device *dev, int interface) {
+    libusb_device_handle *h = nullptr;
+    if (libusb_open(dev, &h) != 0)
+        return;
+    libusb_attach_kernel_driver(h, interface);
+    libusb_close(h);
+}
 
 } // namespace
 
@@ -105,6 +146,7 @@ FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDe
         if (index >= 0) {
             const auto &f = e.found()[static_cast<size_t>(index)];
             if (ftdi_usb_open_dev(ctx, f.dev) < 0) {
+                giveBackKernelDriver(f.dev, ctx->interface);
                 status = FT_DEVICE_NOT_OPENED;
             } else {
                 ftdi_set_latency_timer(ctx, kLatencyMs);
@@ -218,68 +260,20 @@ FT_STATUS FtdiDevice::deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char 
     return FT_OK;
 }
 
-FT_STATUS FtdiDevice::readEepromLocked(FT_PROGRAM_DATA *data) {
-    if (ftdi_read_eeprom(ctx_) < 0 || ftdi_eeprom_decode(ctx_, 0) < 0)
-        return FT_EEPROM_READ_FAILED;
-    char manufacturer[kEepromStringSize] = {}, product[kEepromStringSize] = {}, serial[kEepromStringSize] = {};
-    if (ftdi_eeprom_get_strings(ctx_, manufacturer, sizeof manufacturer, product, sizeof product, serial,
-                                sizeof serial) < 0)
-        return FT_EEPROM_READ_FAILED;
-    FtdiEeprom eeprom;
-    eeprom.manufacturer = manufacturer;
-    eeprom.product = product;
-    eeprom.serial = serial;
-    for (int name : mappedEepromValues()) {
-        int value = 0;
-        if (ftdi_get_eeprom_value(ctx_, static_cast<ftdi_eeprom_value>(name), &value) == 0)
-            eeprom.values[name] = value;
-    }
-    decodeProgramData(eeprom, d2xxChipType(ctx_->type), data);
-    return FT_OK;
-}
-
 FT_STATUS FtdiDevice::eepromRead(FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!signedRecord(data))
         return FT_INVALID_PARAMETER;
-    return readEepromLocked(data);
+    ContextEeprom chip(ctx_);
+    return readEepromRecord(chip, data);
 }
 
 FT_STATUS FtdiDevice::eepromProgram(const FT_PROGRAM_DATA *data) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!signedRecord(data))
         return FT_INVALID_PARAMETER;
-    FT_DEVICE chip = d2xxChipType(ctx_->type);
-    FtdiEeprom eeprom;
-    encodeProgramData(*data, chip, &eeprom);
-    /* Start from what the chip holds, so fields the record doesn't carry keep their values. */
-    if (ftdi_read_eeprom(ctx_) < 0)
-        return FT_EEPROM_READ_FAILED;
-    if (ftdi_eeprom_decode(ctx_, 0) < 0) {
-        /* A blank chip: libftdi's defaults for its type. */
-        std::string m = eeprom.manufacturer, p = eeprom.product, s = eeprom.serial;
-        if (ftdi_eeprom_initdefaults(ctx_, &m[0], &p[0], &s[0]) < 0)
-            return FT_EEPROM_WRITE_FAILED;
-    }
-    for (const auto &v : eeprom.values) {
-        if (ftdi_set_eeprom_value(ctx_, static_cast<ftdi_eeprom_value>(v.first), v.second) < 0)
-            return FT_EEPROM_WRITE_FAILED;
-    }
-    if (ftdi_eeprom_set_strings(ctx_, eeprom.manufacturer.c_str(), eeprom.product.c_str(), eeprom.serial.c_str()) < 0 ||
-        ftdi_eeprom_build(ctx_) < 0 || ftdi_write_eeprom(ctx_) < 0)
-        return FT_EEPROM_WRITE_FAILED;
-
-    /* Programming counts only when the chip gives back what was written. */
-    char m[kEepromStringSize], mi[kEepromStringSize], d[kEepromStringSize], s[kEepromStringSize];
-    FT_PROGRAM_DATA back{};
-    back.Signature2 = 0xFFFFFFFFu;
-    back.Manufacturer = m;
-    back.ManufacturerId = mi;
-    back.Description = d;
-    back.SerialNumber = s;
-    if (readEepromLocked(&back) != FT_OK || !sameProgramData(*data, back, chip))
-        return FT_EEPROM_WRITE_FAILED;
-    return FT_OK;
+    ContextEeprom chip(ctx_);
+    return programEepromRecord(chip, *data, kLatencyMs);
 }
 
 } // namespace vorne::d2xx

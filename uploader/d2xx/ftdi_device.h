@@ -22,9 +22,10 @@ namespace vorne::d2xx {
 
 class FtdiDevice final : public Port {
 public:
-    /* The bridges on the USB bus: FTDI's vendor id and usual product ids. */
+    /* The bridges on the USB bus (FTDI's vendor id and usual product ids), each
+     * listed by its serial number or, without a serial of its own, its USB path. */
     static FT_STATUS list(std::vector<ListedDevice> *devices);
-    /* Opens the first bridge whose serial (or description) is name. */
+    /* Opens the first bridge whose listed serial (or description) is name. */
     static FT_STATUS open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device);
 
     ~FtdiDevice() override;
@@ -42,7 +43,6 @@ public:
 
 private:
     FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);
-    FT_STATUS readEepromLocked(FT_PROGRAM_DATA *data);
 
     ftdi_context *ctx_;
     ListedDevice names_;

@@ -14,6 +14,10 @@ int value(const FtdiEeprom &e, int name) {
 
 UCHAR flag(const FtdiEeprom &e, int name, int mask = ~0) { return (value(e, name) & mask) ? 1 : 0; }
 
+/* libftdi decodes a channel's driver as 0 or 1 (1: virtual COM port), yet
+ * builds any nonzero value as VCP; DRIVER_VCP is what older versions expect. */
+UCHAR isVcp(const FtdiEeprom &e, int channelDriver) { return flag(e, channelDriver); }
+
 void copyString(char *to, const std::string &from) {
     if (!to)
         return;
@@ -86,6 +90,24 @@ FT_DEVICE d2xxChipType(int ftdiChipType) {
     }
 }
 
+std::string usbPathName(int bus, const std::vector<int> &ports) {
+    std::string name = "usb:" + std::to_string(bus);
+    for (size_t i = 0; i < ports.size(); ++i)
+        name += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    return name;
+}
+
+void nameBridges(std::vector<ListedDevice> *devices, const std::vector<std::string> &paths) {
+    std::map<std::string, int> uses;
+    for (const auto &d : *devices)
+        ++uses[d.serial];
+    for (size_t i = 0; i < devices->size() && i < paths.size(); ++i) {
+        auto &serial = (*devices)[i].serial;
+        if (serial.empty() || uses[serial] > 1)
+            serial = paths[i];
+    }
+}
+
 bool ftdiLineProperties(UCHAR wordLength, UCHAR stopBits, UCHAR parity, int *bits, int *stop, int *par) {
     if (wordLength != FT_BITS_7 && wordLength != FT_BITS_8)
         return false;
@@ -147,11 +169,11 @@ void decodeProgramData(const FtdiEeprom &e, FT_DEVICE chip, FT_PROGRAM_DATA *d) 
         d->IFAIsFifo = value(e, CHANNEL_A_TYPE) == CHANNEL_IS_FIFO;
         d->IFAIsFifoTar = value(e, CHANNEL_A_TYPE) == CHANNEL_IS_CPU;
         d->IFAIsFastSer = value(e, CHANNEL_A_TYPE) == CHANNEL_IS_OPTO;
-        d->AIsVCP = flag(e, CHANNEL_A_DRIVER, DRIVER_VCP);
+        d->AIsVCP = isVcp(e, CHANNEL_A_DRIVER);
         d->IFBIsFifo = value(e, CHANNEL_B_TYPE) == CHANNEL_IS_FIFO;
         d->IFBIsFifoTar = value(e, CHANNEL_B_TYPE) == CHANNEL_IS_CPU;
         d->IFBIsFastSer = value(e, CHANNEL_B_TYPE) == CHANNEL_IS_OPTO;
-        d->BIsVCP = flag(e, CHANNEL_B_DRIVER, DRIVER_VCP);
+        d->BIsVCP = isVcp(e, CHANNEL_B_DRIVER);
         break;
     case FT_DEVICE_232R:
         d->UseExtOsc = flag(e, EXTERNAL_OSCILLATOR);
@@ -163,7 +185,7 @@ void decodeProgramData(const FtdiEeprom &e, FT_DEVICE chip, FT_PROGRAM_DATA *d) 
             d->*bit.field = flag(e, INVERT, bit.mask);
         for (int i = 0; i < 5; ++i)
             d->*kCbus[i] = static_cast<UCHAR>(value(e, CBUS_FUNCTION_0 + i));
-        d->RIsD2XX = !flag(e, CHANNEL_A_DRIVER, DRIVER_VCP);
+        d->RIsD2XX = !isVcp(e, CHANNEL_A_DRIVER);
         break;
     default:
         break;

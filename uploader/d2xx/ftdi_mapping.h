@@ -4,6 +4,7 @@
 #ifndef VORNE_D2XX_FTDI_MAPPING_H
 #define VORNE_D2XX_FTDI_MAPPING_H
 
+#include "device_list.h"
 #include "ftd2xx.h"
 
 #include <map>
@@ -22,6 +23,15 @@ struct FtdiEeprom {
 
 /* The D2XX device type of a libftdi chip type (enum ftdi_chip_type). */
 FT_DEVICE d2xxChipType(int ftdiChipType);
+
+/* The name of a bridge by where it is plugged in: "usb:" with the bus and the
+ * port path, as in "usb:1-2.4". */
+std::string usbPathName(int bus, const std::vector<int> &ports);
+
+/* Gives each bridge a serial that FT_OpenEx finds it by: a bridge without a
+ * serial number, or one that shares it with another, is named by its USB path
+ * (paths[i] for devices[i]). */
+void nameBridges(std::vector<ListedDevice> *devices, const std::vector<std::string> &paths);
 
 /* libftdi's line settings for the D2XX ones; false when a value has no equivalent. */
 bool ftdiLineProperties(UCHAR wordLength, UCHAR stopBits, UCHAR parity, int *bits, int *stop, int *par);

@@ -72,6 +72,16 @@ private slots:
         QCOMPARE(bytesToHexText(QByteArray("\x50\x57\x46\x30\x0d", 5)), QStringLiteral("505746300D"));
         QCOMPARE(bytesToHexText(QByteArray()), QString());
     }
+
+    void firstNonHexDigit() {
+        QCOMPARE(::firstNonHexDigit(QStringLiteral("09afAF")), -1);
+        QCOMPARE(::firstNonHexDigit(QString()), -1);
+        QCOMPARE(::firstNonHexDigit(QStringLiteral("0g")), 1);
+        QCOMPARE(::firstNonHexDigit(QStringLiteral("0D 0A")), 2);
+        for (QChar beside : QStringLiteral("/:@G`g")) // each next to a range of digits
+            QCOMPARE(::firstNonHexDigit(QStringLiteral("0") + beside), 1);
+        QCOMPARE(::firstNonHexDigit(QString(QChar(0xFF10))), 0); // a full-width digit is no hex digit
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHexConv)

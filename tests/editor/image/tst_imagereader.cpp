@@ -6,6 +6,7 @@
 #include "usbentry.h"
 
 #include <QBuffer>
+#include <QLocale>
 #include <QtEndian>
 #include <QtTest>
 #include <memory>
@@ -184,7 +185,28 @@ private slots:
         QCOMPARE(again.mid(166, 58), fixture("worked_example.bin").mid(166, 58));
     }
 
-    void displayTimeOfNoTime() { QCOMPARE(usbDisplayTime(0xFFFFFFFFu), QStringLiteral("Sun 07.02.2106 06:28:15")); }
+    void displayTimeOfNoTime() {
+        QVERIFY(usbDisplayTime(0xFFFFFFFFu).endsWith(QStringLiteral(" 07.02.2106 06:28:15")));
+    }
+
+    // Registered once more under a German and an Arabic locale.
+    void displayTimeSpeaksTheUsersLanguage() {
+        const quint32 sunday = 1796551200; // 06.12.2026 10:00:00 UTC
+        switch (QLocale::system().language()) {
+        case QLocale::German:
+            QCOMPARE(usbDisplayTime(sunday), QStringLiteral("So. 06.12.2026 10:00:00"));
+            break;
+        case QLocale::Arabic:
+            QCOMPARE(usbDisplayTime(sunday), QStringLiteral("\u0627\u0644\u0623\u062d\u062f 06.12.2026 10:00:00"));
+            break;
+        case QLocale::C:
+        case QLocale::English:
+            QCOMPARE(usbDisplayTime(sunday), QStringLiteral("Sun 06.12.2026 10:00:00"));
+            break;
+        default:
+            QSKIP("no expectation for this locale's day names");
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImageReader)

@@ -4,6 +4,7 @@
 #include "imagefields.h"
 #include "imagesamples.h"
 #include "imagewriter.h"
+#include "readonlyfolder.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -61,6 +62,20 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), fixture("worked_example.bin"));
+    }
+
+    void saveInAFolderThatForbidsNewFilesRewritesInPlace() {
+        ReadOnlyFolder folder;
+        QVERIFY(folder.addWritableFile(QStringLiteral("x.bin"), "an older image"));
+        QVERIFY(folder.lock());
+        const QString path = folder.filePath(QStringLiteral("x.bin"));
+        const QByteArray expected = fixture("worked_example.bin");
+        VERIFY_IN_LOCKED_FOLDER(folder, [&] {
+            QString error;
+            QFile file(path);
+            return saveImageFile(path, "Acme", workedExampleDevice(), &error) && file.open(QIODevice::ReadOnly) &&
+                   file.readAll() == expected;
+        });
     }
 
     void saveFailureNamesFileAndKeepsOldFile() {

@@ -79,6 +79,7 @@ private slots:
         QCOMPARE(asked.title, QStringLiteral("Save Binary File"));
         QCOMPARE(asked.dir, w.sDefaultPath + QDir::separator() + "Projector X1.bin");
         QCOMPARE(asked.filter, QStringLiteral("Binary Files (*.bin)"));
+        QCOMPARE(asked.options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
     }
 
     void saveWithoutADevice() {
@@ -120,6 +121,7 @@ private slots:
         w.readVorne();
         QCOMPARE(Dialogs::lastAsked().title, QStringLiteral("Open File from USB"));
         QCOMPARE(Dialogs::lastAsked().filter, QStringLiteral("Binary Files (*.bin)"));
+        QCOMPARE(Dialogs::lastAsked().options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
         QVERIFY(w.checkUSBDevices());
 
         const QList<QTreeWidgetItem *> found = w.ui->treeWidget->findItems("USB:Acme", Qt::MatchExactly);
@@ -218,6 +220,7 @@ private slots:
         w.sendVorne();
         QCOMPARE(Dialogs::lastAsked().title, QStringLiteral("Select File"));
         QCOMPARE(Dialogs::lastAsked().filter, QStringLiteral("Binary Files (*.bin);;Firmware files (*.fw)"));
+        QCOMPARE(Dialogs::lastAsked().options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
         QPointer<QProcess> process = w.uploaderProcess;
         QVERIFY(process);
         QTRY_VERIFY(QFile::exists(argsFile));

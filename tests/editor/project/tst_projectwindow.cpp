@@ -390,6 +390,7 @@ private slots:
         QCOMPARE(asked.title, QStringLiteral("Save Project As"));
         QCOMPARE(asked.dir, w.sDefaultPath);
         QCOMPARE(asked.filter, QStringLiteral("Project Files (*.prj)"));
+        QCOMPARE(asked.options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
         QCOMPARE(Dialogs::log().size(), 1); // written without a question
         QByteArray expected = fixture("Demo.prj");
         expected.replace("@Demo", "@Copy");
@@ -552,6 +553,7 @@ private slots:
         const Dialogs::Asked file = Dialogs::log().at(1);
         QCOMPARE(file.title, QStringLiteral("Save New Project"));
         QCOMPARE(file.dir, w.sDefaultPath + QStringLiteral("/Show.prj"));
+        QCOMPARE(file.options, QFileDialog::Options()); // the platform's own dialog
         QCOMPARE(contents(path(QStringLiteral("Show.prj"))), QByteArray("@Show\n!"));
         QCOMPARE(w.sProjectName, path(QStringLiteral("Show.prj")));
         QVERIFY(w.listMyPresets.isEmpty());
@@ -594,6 +596,7 @@ private slots:
         Dialogs::setNextFileName(QString());
         w.openProject();
         QCOMPARE(Dialogs::lastAsked().title, QStringLiteral("Open Project"));
+        QCOMPARE(Dialogs::lastAsked().options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
         QCOMPARE(w.listMyPresets.size(), 1);
         QVERIFY(demoDevice().changesInTable);
     }

@@ -1,6 +1,7 @@
 // config.ini: the created defaults, the skipped first line, list cleaning,
 // the LastProject fallback and the file written on Exit.
 #include "configfile.h"
+#include "readonlyfolder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,6 +23,11 @@ AppConfig readBytes(QByteArray bytes, AppConfig config = AppConfig()) {
     if (!readConfig(&buffer, &config, nullptr))
         qFatal("read failed");
     return config;
+}
+
+QByteArray contents(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void writeFile(const QString &path, const QByteArray &bytes) {
@@ -186,6 +192,21 @@ private slots:
         QCOMPARE(file.readAll(), configBytes(config));
         QVERIFY(!saveConfigFile(dir.filePath(QStringLiteral("missing/config.ini")), config, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    // Where the user may rewrite config.ini but create no file beside it, the last project is still recorded.
+    void saveInAFolderThatForbidsNewFilesRewritesInPlace() {
+        ReadOnlyFolder folder;
+        QVERIFY(folder.addWritableFile(QStringLiteral("config.ini"), "old"));
+        QVERIFY(folder.lock());
+        AppConfig config;
+        config.projectName = QStringLiteral("/data/stage.prj");
+        const QString path = folder.filePath(QStringLiteral("config.ini"));
+        VERIFY_IN_LOCKED_FOLDER(folder, [&] {
+            QString error;
+            return saveConfigFile(path, config, &error) && contents(path) == configBytes(config);
+        });
+        QCOMPARE(contents(path), configBytes(config));
     }
 };
 

@@ -283,9 +283,9 @@ void TestFileRules::libraryProblemsInOrder() {
     QVERIFY(libraryKeepProblems(libraryWith(Slot::Manufacturer, QStringLiteral("M"))).isEmpty());
 }
 
-// The second device of a name is given the first one's sections on reading;
-// the USB entry is never read back but its sections are written first when
-// it stands first.
+// The second device of a name is given the first one's sections on reading.
+// The USB entry is never read back and its sections are written last, so it
+// neither breaks a rule nor takes a name from the library.
 void TestFileRules::duplicateNamesAndTheUsbEntry() {
     MyLibrary library = libraryWith(Slot::Manufacturer, QStringLiteral("M"));
     MyPreset usb{QStringLiteral("USB:Bad$Name"), {library[0].listMyDevices[0]}};
@@ -296,14 +296,10 @@ void TestFileRules::duplicateNamesAndTheUsbEntry() {
     MyPreset third{QStringLiteral("O"), {library[0].listMyDevices[0]}};
     library = {usb, library[0], other, third};
     const QList<KeepProblem> problems = libraryKeepProblems(library);
-    QCOMPARE(problems.size(), 2);
-    QCOMPARE(problems[0].preset, 2);
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems[0].preset, 3);
+    QCOMPARE(problems[0].what, QStringLiteral("Device \"D\" (O)"));
     QCOMPARE(problems[0].problem,
-             QStringLiteral("its name is taken by a device of \"USB:Bad$Name\" before it, whose settings and rows it "
-                            "would be given"));
-    QCOMPARE(problems[1].preset, 3);
-    QCOMPARE(problems[1].what, QStringLiteral("Device \"D\" (O)"));
-    QCOMPARE(problems[1].problem,
              QStringLiteral("its name is taken by a device of \"M\" before it, whose settings and rows it would be "
                             "given"));
 }
@@ -318,13 +314,16 @@ void TestFileRules::usbEntryGivenByPlace() {
     QCOMPARE(libraryKeepProblems(library, -1)[0].row, 0);
     QVERIFY(libraryKeepProblems(library, 0).isEmpty());
 
-    // Its names still claim sections, as with the name-based lookup.
+    // A later device of the same name: the project's own manufacturer claims
+    // the name, the image's entry does not.
     MyPreset later{QStringLiteral("N"), {library[0].listMyDevices[0]}};
     later.listMyDevices[0].listChanel.clear();
     library.append(later);
-    const QList<KeepProblem> problems = libraryKeepProblems(library, 0);
-    QCOMPARE(problems.size(), 1);
-    QCOMPARE(problems[0].preset, 1);
+    QVERIFY(libraryKeepProblems(library, 0).isEmpty());
+    const QList<KeepProblem> problems = libraryKeepProblems(library, -1);
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(problems[1].preset, 1);
+    QVERIFY(problems[1].problem.contains(QStringLiteral("taken")));
 }
 
 QTEST_GUILESS_MAIN(TestFileRules)

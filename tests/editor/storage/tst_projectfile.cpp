@@ -171,6 +171,27 @@ private slots:
         QCOMPARE(loaded[0].deviceParent, QStringLiteral("Acme"));
     }
 
+    void devicesLeftOutOfTheTreeNeverShadowAListedDevice() {
+        // The image was read before "Bcorp" was added, and its device has the
+        // name of one of Bcorp's: the listed device must get its own sections.
+        MyDevice usb = device(QStringLiteral("X1"));
+        usb.connParam[MyConnParam::Speed] = QStringLiteral("4800");
+        usb.listChanel = {row("1", "0", "255", QStringLiteral("ASCII:USB"), QStringLiteral("from image"))};
+        MyDevice listed = device(QStringLiteral("X1"));
+        listed.connParam[MyConnParam::Speed] = QStringLiteral("19200");
+        listed.listChanel = {row("2", "0", "9", QStringLiteral("ASCII:OWN"), QStringLiteral("own"))};
+        const MyLibrary library{MyPreset{QStringLiteral("USB:Acme"), {usb}},
+                                MyPreset{QStringLiteral("Bcorp"), {listed}}};
+        const ProjectTree tree{{QStringLiteral("Bcorp"), {{QStringLiteral("X1"), {}, {}}}}};
+        const QByteArray bytes = projectFileBytes(library, QStringLiteral("P"), tree);
+        QVERIFY(bytes.indexOf("Speed=19200") < bytes.indexOf("Speed=4800"));
+        const MyLibrary loaded = readBytes(bytes).library;
+        QCOMPARE(loaded.size(), 1);
+        const MyDevice &back = loaded[0].listMyDevices[0];
+        QCOMPARE(back.connParam[MyConnParam::Speed], QStringLiteral("19200"));
+        QCOMPARE(back.listChanel, listed.listChanel);
+    }
+
     void deviceLineOmitsEmptyDescriptionAndDate() {
         MyLibrary library{
             MyPreset{QStringLiteral("M"),
@@ -405,6 +426,95 @@ private slots:
         QCOMPARE(projectBaseName(QStringLiteral("/data/Demo.prj")), QStringLiteral("Demo"));
         QCOMPARE(projectBaseName(QStringLiteral("/x.y/Stage.v2.prj")), QStringLiteral("Stage"));
         QCOMPARE(projectBaseName(QStringLiteral("plain")), QStringLiteral("plain"));
+    }
+
+    // The lines a check reports must be those of the records the editor reads.
+    void linesOfWhatIsReadAndSkipped() {
+        const QByteArray file = "@P\n"                          // 1
+                                "\tOrphan\n"                    // 2
+                                "Acme\n"                        // 3
+                                "\tB\n"                         // 4
+                                "\tA\t\tdesc:x\n"               // 5
+                                "Other\n"                       // 6
+                                "\tA\n"                         // 7
+                                "!\n"                           // 8
+                                "\n"                            // 9
+                                "$A\n"                          // 10
+                                "Speed=1\n"                     // 11
+                                "# Speed=3\n"                   // 12
+                                "Normal_Replay=OK\r\n"          // 13
+                                "!\n"                           // 14
+                                "%A\n"                          // 15
+                                "5,\t10,\t20,\tASCII:x,\tf\n"   // 16
+                                "\t2,\t0,\t1,\tASCII:q,\tq\n"   // 17
+                                "2,\t0,\t10,\tASCII:y,\tg\n"    // 18
+                                "3,\t1\n"                       // 19
+                                "5,\t0,\t5,\tASCII:z,\th,\tx\n" // 20
+                                "!\n"                           // 21
+                                "$Ghost\n"                      // 22
+                                "!\n"                           // 23
+                                "%A\n"                          // 24
+                                "!\n"                           // 25
+                                "$B\n"                          // 26
+                                "Sped=2\n"                      // 27
+                                "Speed=4\n"                     // 28
+                                "!";                            // 29
+        QByteArray copy = file;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        ProjectFileContent content;
+        ProjectFileLines lines;
+        QVERIFY(readProjectFile(&buffer, &content, nullptr, &lines));
+
+        // Asking for lines reads exactly what the editor reads.
+        QCOMPARE(writeBytes(content.library), writeBytes(readBytes(file).library));
+
+        QCOMPARE(lines.orphanDeviceLines, QList<int>{2});
+        QCOMPARE(lines.shortRowLines, QList<int>{19});
+        QCOMPARE(lines.indentedRowLines, QList<int>{17});
+        QCOMPARE(lines.longRowLines, QList<int>{20});
+        QCOMPARE(lines.unknownSettingLines, QList<int>{27}); // comments are not noted
+        QCOMPARE(lines.manufacturers.size(), 2);
+        QCOMPARE(lines.manufacturers[0].line, 3);
+        QCOMPARE(lines.manufacturers[1].line, 6);
+
+        const ProjectDeviceLines &b = lines.manufacturers[0].devices[0];
+        QCOMPARE(b.line, 4);
+        QCOMPARE(b.settingsLine, 26);
+        QCOMPARE(b.rowsLine, 0);
+        QCOMPARE(b.fieldLines[MyConnParam::Speed], 28); // the line whose value is kept
+        QCOMPARE(content.library[0].listMyDevices[0].connParam[MyConnParam::Speed], QStringLiteral("4"));
+
+        const ProjectDeviceLines &a = lines.manufacturers[0].devices[1];
+        QCOMPARE(a.line, 5);
+        QCOMPARE(a.settingsLine, 10);
+        QCOMPARE(a.rowsLine, 15);
+        QCOMPARE(a.fieldLines[MyConnParam::Speed], 11);
+        QCOMPARE(a.fieldLines[MyConnParam::Normal_Replay], 13);
+        QCOMPARE(a.fieldLines[MyConnParam::Parity], 0);
+        // Rows are sorted; their lines follow them.
+        const QList<MyChanel> &rows = content.library[0].listMyDevices[1].listChanel;
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].function, QStringLiteral("g"));
+        QCOMPARE(rows[1].function, QStringLiteral("h"));
+        QCOMPARE(rows[2].function, QStringLiteral("f"));
+        QCOMPARE(a.rowLines, (QList<int>{18, 20, 16}));
+        for (const MyChanel &row : rows)
+            QCOMPARE(row.status, QString());
+
+        // The second "A" is given the first one's sections, lines included.
+        const ProjectDeviceLines &a2 = lines.manufacturers[1].devices[0];
+        QCOMPARE(a2.line, 7);
+        QCOMPARE(a2.rowLines, a.rowLines);
+
+        QCOMPARE(lines.ignoredSections.size(), 2);
+        QCOMPARE(lines.ignoredSections[0].line, 22);
+        QCOMPARE(lines.ignoredSections[0].name, QStringLiteral("Ghost"));
+        QVERIFY(!lines.ignoredSections[0].rows);
+        QCOMPARE(lines.ignoredSections[0].namesRowsLine, 0);
+        QCOMPARE(lines.ignoredSections[1].line, 24);
+        QVERIFY(lines.ignoredSections[1].rows);
+        QCOMPARE(lines.ignoredSections[1].namesRowsLine, 15);
     }
 };
 

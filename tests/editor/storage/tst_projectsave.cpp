@@ -2,6 +2,7 @@
 #include "connflags.h"
 #include "projectsave.h"
 #include "projectstate.h"
+#include "readonlyfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +61,20 @@ private slots:
         QVERIFY(!saveProjectFile(folder, sampleLibrary(), {}, &error));
         QVERIFY(error.contains(folder));
         QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void saveInAFolderThatForbidsNewFilesRewritesInPlace() {
+        ReadOnlyFolder folder;
+        QVERIFY(folder.addWritableFile(QStringLiteral("Stage.prj"), "@Stage\n!"));
+        QVERIFY(folder.lock());
+        const MyLibrary library = sampleLibrary();
+        const QString path = folder.filePath(QStringLiteral("Stage.prj"));
+        const QByteArray expected = projectFileBytes(library, QStringLiteral("Stage"), libraryTree(library));
+        VERIFY_IN_LOCKED_FOLDER(folder, [&] {
+            QString error;
+            return saveProjectFile(path, library, libraryTree(library), &error) && contents(path) == expected;
+        });
+        QCOMPARE(contents(path), expected);
     }
 
     void successfulSaveReplacesAnOldFile() {

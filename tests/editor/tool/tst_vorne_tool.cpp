@@ -1,5 +1,9 @@
 // vorne_tool as a user runs it: output, stderr and exit codes of each command.
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,6 +43,55 @@ QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
     return path;
+}
+
+// A clean project; the check cases change one line of it, or add some.
+const char *const kCheckBase = "@T\n"                                               // 1
+                               "Acme\n"                                             // 2
+                               "\tDev\t\tdesc:Hall\t\ttime:01.02.2024 | 10:00:00\n" // 3
+                               "!\n"                                                // 4
+                               "\n"                                                 // 5
+                               "$Dev\n"                                             // 6
+                               "Speed=9600\n"                                       // 7
+                               "Data_Bits=8\n"                                      // 8
+                               "Stop_Bits=1\n"                                      // 9
+                               "Parity=None\n"                                      // 10
+                               "Handshake=None\n"                                   // 11
+                               "Delay_Time=100\n"                                   // 12
+                               "Normal_Replay=OK\n"                                 // 13
+                               "Error_Replay=\n"                                    // 14
+                               "Replay_Wait_Time=500\n"                             // 15
+                               "Retry_Count=2\n"                                    // 16
+                               "Normal_Replay_HEX=\n"                               // 17
+                               "Error_Replay_HEX=\n"                                // 18
+                               "CMD_Prefix=\n"                                      // 19
+                               "CMD_Prefix_HEX=\n"                                  // 20
+                               "!\n"                                                // 21
+                               "\n"                                                 // 22
+                               "###\n"                                              // 23
+                               "%Dev\n"                                             // 24
+                               "1,\t0,\t127,\tASCII:OFF,\tOff\n"                    // 25
+                               "1,\t128,\t255,\tASCII:ON,\tOn\n"                    // 26
+                               "!\n";                                               // 27
+
+const QByteArray kSecondRow = "1,\t128,\t255,\tASCII:ON,\tOn";
+
+QByteArray changed(const QByteArray &from, const QByteArray &to) {
+    QByteArray bytes(kCheckBase);
+    if (!bytes.contains(from))
+        qFatal("fixture lacks %s", from.constData());
+    return bytes.replace(from, to);
+}
+
+// The check's lines without the "FILE:" in front.
+QStringList diagnostics(const Run &r, const QString &file) {
+    QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &line : lines) {
+        if (!line.startsWith(file + QLatin1Char(':')))
+            return {QStringLiteral("unexpected line: ") + line};
+        line = line.mid(file.size() + 1);
+    }
+    return lines;
 }
 
 const char *const kWorkedExampleDump = R"(Size: 226 bytes
@@ -198,11 +251,377 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(out)));
     }
 
+    void checkFindsEachProblemOnItsLine_data() {
+        QTest::addColumn<QByteArray>("project");
+        QTest::addColumn<QStringList>("expected");
+        const auto row = [](const char *text) { return changed(kSecondRow, text); };
+        // Errors.
+        QTest::newRow("channel 0") << row("0,\t128,\t255,\tASCII:ON,\tOn")
+                                   << QStringList{"26: error: DMX channel 0 is outside 1 to 512"};
+        QTest::newRow("channel 513") << row("513,\t128,\t255,\tASCII:ON,\tOn")
+                                     << QStringList{"26: error: DMX channel 513 is outside 1 to 512"};
+        QTest::newRow("channel not a number")
+            << row("x1,\t128,\t255,\tASCII:ON,\tOn") << QStringList{"26: error: DMX channel \"x1\" is not a number"};
+        QTest::newRow("value 256") << row("1,\t128,\t256,\tASCII:ON,\tOn")
+                                   << QStringList{"26: error: high value 256 is outside 0 to 255"};
+        QTest::newRow("value not a number")
+            << row("1,\tabc,\t255,\tASCII:ON,\tOn") << QStringList{"26: error: low value \"abc\" is not a number"};
+        QTest::newRow("high below low") << row("1,\t200,\t150,\tASCII:ON,\tOn")
+                                        << QStringList{"26: error: high value 150 is below low value 200"};
+        QTest::newRow("full range")
+            << row("2,\t0,\t255,\tASCII:ON,\tOn")
+            << QStringList{"26: error: values 0-255 take the whole channel; 0-254 or 1-255 is the widest range"};
+        QTest::newRow("overlap") << row("1,\t100,\t255,\tASCII:ON,\tOn")
+                                 << QStringList{
+                                        "26: error: values 100-255 of DMX channel 1 overlap values 0-127 on line 25"};
+        QTest::newRow("overlap reported on the later line, rows sorted apart")
+            << changed("1,\t0,\t127,\tASCII:OFF,\tOff", "1,\t200,\t210,\tASCII:OFF,\tOff")
+            << QStringList{"26: error: values 128-255 of DMX channel 1 overlap values 200-210 on line 25"};
+        QTest::newRow("ASCII command empty")
+            << row("1,\t128,\t255,\tASCII:,\tOn") << QStringList{"26: error: the command \"ASCII:\" has no text"};
+        QTest::newRow("HEX command empty")
+            << row("1,\t128,\t255,\tHEX:,\tOn") << QStringList{"26: error: the command \"HEX:\" has no text"};
+        QTest::newRow("no prefix") << row("1,\t128,\t255,\tON,\tOn")
+                                   << QStringList{
+                                          "26: error: the command \"ON\" begins with neither \"ASCII:\" nor \"HEX:\""};
+        QTest::newRow("not a hex digit")
+            << row("1,\t128,\t255,\tHEX:0G,\tOn")
+            << QStringList{"26: error: the HEX command \"0G\" holds \"G\", which is not a hex digit"};
+        QTest::newRow("fewer than five fields")
+            << row("1,\t128,\t255,\tASCII:ON")
+            << QStringList{"26: error: rows line with fewer than five fields; the editor skips it"};
+        QTest::newRow("rows line beginning with a blank")
+            << row(" 1,\t128,\t255,\tASCII:ON,\tOn")
+            << QStringList{"26: error: rows line beginning with a blank; the editor skips it"};
+        QTest::newRow("device before any manufacturer")
+            << changed("@T\n", "@T\n\tLost\n")
+            << QStringList{"2: error: device line before any manufacturer line; the editor skips it"};
+        QTest::newRow("two devices of one name")
+            << changed("\n!\n\n$Dev", "\nOther\n\tDev\n!\n\n$Dev")
+            << QStringList{"5: error: Device \"Dev\" (Other) cannot be kept in the project file: its name is taken "
+                           "by a device of \"Acme\" before it, whose settings and rows it would be given"};
+        QTest::newRow("manufacturer name the file cannot keep")
+            << changed("Acme\n", "%Acme\n")
+            << QStringList{"2: error: Manufacturer \"%Acme\" cannot be kept in the project file: it begins with \"%\"",
+                           "2: warning: rows section for \"Acme\", which no device line names; the editor ignores it"};
+        QTest::newRow("function name the file cannot keep")
+            << row("1,\t128,\t255,\tASCII:ON,\tO\x01n")
+            << QStringList{"26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
+                           "function name: it contains the control character 0x01"};
+        QTest::newRow("control characters quoted")
+            << row("1,\t128,\t255,\tASCII:ON,\tPower\ron, all!")
+            << QStringList{
+                   "26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
+                   "function name: it contains a line break",
+                   "26: warning: function name \"Power\\x0Don, all!\" is 14 bytes; the image keeps the first 12"};
+        QTest::newRow("setting the file cannot keep")
+            << changed("Parity=None", "Parity=No\x02ne")
+            << QStringList{"10: error: Device \"Dev\" (Acme) cannot be kept in the project file: its setting Parity: "
+                           "it contains the control character 0x02"};
+        // Warnings.
+        QTest::newRow("manufacturer over 30")
+            << changed("Acme\n", "Acme Professional Lighting Corp.\n")
+            << QStringList{"2: warning: manufacturer name \"Acme Professional Lighting Corp.\" is 32 bytes; the image "
+                           "keeps the first 30"};
+        {
+            QByteArray project(kCheckBase);
+            project.replace("Dev", "Projector with a very long name");
+            QTest::newRow("device over 30")
+                << project
+                << QStringList{"3: warning: device name \"Projector with a very long name\" is "
+                               "31 bytes; the image keeps the first 30"};
+        }
+        QTest::newRow("description over 30")
+            << changed("desc:Hall", "desc:Main hall, left side of the stage")
+            << QStringList{"3: warning: description \"Main hall, left side of the stage\" is 33 bytes; the image "
+                           "keeps the first 30"};
+        QTest::newRow("date that does not parse")
+            << changed("time:01.02.2024 | 10:00:00", "time:2024-02-01")
+            << QStringList{"3: warning: date \"2024-02-01\" is not a date of the form dd.MM.yyyy | hh:mm:ss; the "
+                           "image stores 0xFFFFFFFF (no time)"};
+        QTest::newRow("function over 12")
+            << row("1,\t128,\t255,\tASCII:ON,\tPower on, all")
+            << QStringList{"26: warning: function name \"Power on, all\" is 13 bytes; the image keeps the first 12"};
+        QTest::newRow("ASCII command over 12")
+            << row("1,\t128,\t255,\tASCII:POWER ON NOW!,\tOn")
+            << QStringList{"26: warning: ASCII command \"POWER ON NOW!\" is 13 bytes; the image keeps the first 12"};
+        QTest::newRow("HEX command over 12")
+            << row("1,\t128,\t255,\tHEX:000102030405060708090A0B0C,\tOn")
+            << QStringList{"26: warning: HEX command \"000102030405060708090A0B0C\" is 13 bytes; the image keeps "
+                           "the first 12"};
+        QTest::newRow("HEX command of odd length")
+            << row("1,\t128,\t255,\tHEX:ABC,\tOn")
+            << QStringList{"26: warning: HEX command \"ABC\" has an odd number of digits; the image takes its last "
+                           "digit as the byte 0C"};
+        QTest::newRow("reply over 5")
+            << changed("Normal_Replay=OK", "Normal_Replay=READY!")
+            << QStringList{"13: warning: Normal_Replay \"READY!\" is 6 bytes; the image keeps the first 5"};
+        QTest::newRow("HEX reply over 5")
+            << changed("Error_Replay_HEX=", "Error_Replay_HEX=0102030405FF")
+            << QStringList{"18: warning: Error_Replay_HEX \"0102030405FF\" is 6 bytes; the image keeps the first 5"};
+        QTest::newRow("prefix over 12")
+            << changed("CMD_Prefix=", "CMD_Prefix=1234567890123")
+            << QStringList{"19: warning: CMD_Prefix \"1234567890123\" is 13 bytes; the image keeps the first 12"};
+        QTest::newRow("HEX reply of odd length")
+            << changed("Error_Replay_HEX=", "Error_Replay_HEX=0D0")
+            << QStringList{"18: warning: Error_Replay_HEX \"0D0\" has an odd number of digits; the image takes its "
+                           "last digit as the byte 00"};
+        QTest::newRow("both texts of a reply")
+            << changed("Normal_Replay_HEX=", "Normal_Replay_HEX=0D0A")
+            << QStringList{"17: warning: both Normal_Replay and Normal_Replay_HEX are given; the image takes the "
+                           "length from Normal_Replay_HEX and writes Normal_Replay over its first bytes"};
+        QTest::newRow("rows line of more than five fields")
+            << row("1,\t128,\t255,\tASCII:ON,\tOn,\tand off")
+            << QStringList{"26: warning: rows line with more than five fields; the editor drops all after the fifth"};
+        QTest::newRow("setting of no known key")
+            << changed("Stop_Bits=1\n", "Stop_Bits=1\nStopBits=2\n Parity=Odd\n\n# a comment\n")
+            << QStringList{
+                   "10: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line",
+                   "11: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"};
+        QTest::newRow("section no device line names")
+            << QByteArray(kCheckBase).append("\n$Ghost\n!\n")
+            << QStringList{"29: warning: settings section for \"Ghost\", which no device line names; the editor "
+                           "ignores it"};
+        QTest::newRow("second rows section of a device")
+            << QByteArray(kCheckBase).append("%Dev\n2,\t0,\t1,\tASCII:X,\tx\n!\n")
+            << QStringList{"28: warning: rows section for \"Dev\" after its rows section on line 24; the editor "
+                           "ignores it"};
+        QTest::newRow("device without sections")
+            << changed("10:00:00\n", "10:00:00\n\tBare\n")
+            << QStringList{"4: warning: device \"Bare\" has no sections; it keeps empty settings and no rows"};
+        QTest::newRow("device without rows section")
+            << changed("%Dev\n", "%Other\n")
+            << QStringList{
+                   "3: warning: device \"Dev\" has no rows section; it has no rows",
+                   "24: warning: rows section for \"Other\", which no device line names; the editor ignores it"};
+    }
+    void checkFindsEachProblemOnItsLine() {
+        QFETCH(QByteArray, project);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "p.prj", project);
+        const Run r = runTool({"check", file});
+        QCOMPARE(diagnostics(r, file), expected);
+        const bool errors = expected.join('\n').contains(": error: ");
+        QCOMPARE(r.code, errors ? 1 : 0);
+        QVERIFY2(r.err.endsWith("\n") && r.err.count('\n') == 1, qPrintable(r.err));
+        if (!errors) // warnings count as errors on request, the option before or after the file
+            QCOMPARE(runTool({"check", file, "--werror"}).code, 1);
+    }
+
+    void checkCleanProjectsSayNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("base") << QString();
+        QTest::newRow("worked example") << dataFile("Demo.prj");
+    }
+    void checkCleanProjectsSayNothing() {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        if (file.isEmpty())
+            file = writeFile(dir, "p.prj", kCheckBase);
+        for (const QStringList &args : {QStringList{"check", file}, QStringList{"check", "--werror", file}}) {
+            const Run r = runTool(args);
+            QCOMPARE(r.out, QString());
+            QCOMPARE(r.err, QString());
+            QCOMPARE(r.code, 0);
+        }
+    }
+
+    void checkSortsByLineAndSums_data() {
+        QTest::addColumn<QByteArray>("project");
+        QTest::addColumn<QString>("summary");
+        QByteArray many(kCheckBase);
+        many.replace(kSecondRow, "1,\t100,\t255,\tHEX:ABC,\tOn");     // line 26: error, warning
+        many.replace("time:01.02.2024 | 10:00:00", "time:yesterday"); // line 3: warning
+        many.replace("Acme\n", "Acme\n\tDev\n");                      // line 3: repeated name, error
+        many.append("\n$Ghost\n!\n");                                 // line 30: warning
+        QTest::newRow("several") << many << "2 errors, 3 warnings in 2 devices";
+        QTest::newRow("one of each") << changed(kSecondRow, "1,\t128,\t255,\tHEX:ABC,\tOn Off")
+                                     << "0 errors, 1 warning in 1 device";
+        QTest::newRow("no device") << QByteArray(kCheckBase).append("\n%Ghost\n!\n") << "0 errors, 1 warning";
+    }
+    void checkSortsByLineAndSums() {
+        QFETCH(QByteArray, project);
+        QFETCH(QString, summary);
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "p.prj", project);
+        const Run r = runTool({"check", file});
+        QCOMPARE(r.err, summary + "\n");
+        int last = 0;
+        for (const QString &line : diagnostics(r, file)) {
+            const int number = line.section(QLatin1Char(':'), 0, 0).toInt();
+            QVERIFY2(number >= last, qPrintable(r.out));
+            last = number;
+        }
+    }
+
+    void checkProblemsOfItsOwn() {
+        const Run missing = runTool({"check", "/nonexistent/p.prj"});
+        QCOMPARE(missing.code, 1);
+        QCOMPARE(missing.out, QString());
+        QVERIFY2(missing.err.contains("cannot open /nonexistent/p.prj"), qPrintable(missing.err));
+        for (const QStringList &args :
+             {QStringList{"check"}, QStringList{"check", "a.prj", "b.prj"}, QStringList{"check", "--wall", "a.prj"}}) {
+            const Run r = runTool(args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains("--help"), qPrintable(r.err));
+        }
+    }
+
+    // Every image --all writes equals the one-device command's image.
+    void imageAllWritesEveryDevice() {
+        QTemporaryDir dir;
+        const QByteArray extra = "Beam/Works\n\tSpot: 1\t\tdesc:Left\n\t..\n!";
+        QByteArray project = readAll(projectFile());
+        project.replace("Empty Maker\n!", "Empty Maker\n" + extra);
+        const QString prj = writeFile(dir, "several.prj", project);
+        const QString out = dir.filePath("out");
+        const Run r = runTool({"image", "--all", prj, out});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.code, 0);
+        const QStringList expected = {
+            "Acme / Projector X1 -> " + out + "/Acme/Projector X1.bin",
+            "Acme / Screen -> " + out + "/Acme/Screen.bin",
+            "Beam/Works / Spot: 1 -> " + out + "/Beam_Works/Spot_ 1.bin",
+            "Beam/Works / .. -> " + out + "/Beam_Works/__.bin",
+        };
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
+        QCOMPARE(readAll(out + "/Acme/Projector X1.bin"), readAll(dataFile("worked_example.bin")));
+        const struct {
+            const char *man, *device, *path;
+        } singles[] = {{"Acme", "Screen", "/Acme/Screen.bin"},
+                       {"Beam/Works", "Spot: 1", "/Beam_Works/Spot_ 1.bin"},
+                       {"Beam/Works", "..", "/Beam_Works/__.bin"}};
+        for (const auto &single : singles) {
+            const QString one = dir.filePath("one.bin");
+            QCOMPARE(runTool({"image", prj, single.man, single.device, one}).code, 0);
+            QCOMPARE(readAll(out + single.path).toHex(), readAll(one).toHex());
+        }
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), (QStringList{"Acme", "Beam_Works"}));
+        QCOMPARE(QDir(out + "/Beam_Works").entryList(QDir::Files).size(), 2);
+    }
+
+    void imageAllKeepsDevicesThatWouldShareAFile() {
+        QTemporaryDir dir;
+        const QString prj =
+            writeFile(dir, "same.prj", "@S\nAcme\n\tA/B\t\tdesc:first\n\tA:B\t\tdesc:second\n\ta_b\n!\n");
+        const QString out = dir.filePath("out");
+        const Run r = runTool({"image", "--all", prj, out});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts),
+                 (QStringList{"Acme / A/B -> " + out + "/Acme/A_B.bin", "Acme / A:B -> " + out + "/Acme/A_B-2.bin",
+                              "Acme / a_b -> " + out + "/Acme/a_b-3.bin"}));
+        // Each file holds its own device.
+        QVERIFY(readAll(out + "/Acme/A_B.bin").contains("first"));
+        QVERIFY(readAll(out + "/Acme/A_B-2.bin").contains("second"));
+        QVERIFY(readAll(out + "/Acme/a_b-3.bin").contains("a_b"));
+    }
+
+    void imageAllProblems() {
+        QTemporaryDir dir;
+        const QString blocker = writeFile(dir, "file", "not a folder");
+        const Run r = runTool({"image", "--all", projectFile(), blocker});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err.count('\n'), 2); // each device told, none given up silently
+        QVERIFY2(r.err.contains("Acme / Projector X1: Cannot create the folder"), qPrintable(r.err));
+        QCOMPARE(runTool({"image", "--all", projectFile()}).code, 2);
+        QCOMPARE(runTool({"image", "--every", projectFile(), "x"}).code, 2);
+        QCOMPARE(runTool({"image", "--all", "/nonexistent/p.prj", dir.filePath("o")}).code, 1);
+        const Run none = runTool({"image", writeFile(dir, "none.prj", "@N\nNobody\n!\n"), dir.filePath("o"), "--all"});
+        QCOMPARE(none.code, 0);
+        QVERIFY2(none.err.contains("has no devices"), qPrintable(none.err));
+        QVERIFY(!QFile::exists(dir.filePath("o")));
+    }
+
+    // The JSON object carries what the text dump shows, field for field.
+    void dumpJsonMatchesTheTextDump() {
+        const QString file = dataFile("worked_example.bin");
+        const Run r = runTool({"dump", "--json", file});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QVERIFY(doc.isObject());
+        const QJsonObject o = doc.object();
+
+        QHash<QString, QString> text; // "Key: value" lines of the text dump
+        for (const QString &line : QString::fromLatin1(kWorkedExampleDump).split('\n', Qt::SkipEmptyParts))
+            text.insert(line.section(": ", 0, 0), line.section(": ", 1));
+        const auto quotedText = [](const QJsonValue &v) { return '"' + v.toString() + '"'; };
+        QCOMPARE(o["file"].toString(), file);
+        QCOMPARE(QString("%1 bytes").arg(o["size"].toInt()), text["Size"]);
+        const QJsonArray h = o["header"].toArray();
+        QCOMPARE(QString("%1 0x%2 0x%3 %4, count %5")
+                     .arg(h[0].toInt())
+                     .arg(QString::number(h[1].toInt(), 16).toUpper(), QString::number(h[2].toInt(), 16).toUpper())
+                     .arg(h[3].toInt())
+                     .arg(h[4].toInt()),
+                 text["Header"]);
+        QCOMPARE(quotedText(o["manufacturer"]), text["Manufacturer"]);
+        QCOMPARE(quotedText(o["device"]), text["Device"]);
+        QCOMPARE(quotedText(o["description"]), text["Description"]);
+        QVERIFY(text["Time"].startsWith(QString::number(o["time"].toInteger()) + " ("));
+        for (const char *key : {"Speed", "Data_Bits", "Stop_Bits", "Delay_Time", "Retry_Count", "Replay_Wait_Time"})
+            QCOMPARE(QString::number(o[key].toInt()), text[key]);
+        QCOMPARE(quotedText(o["Parity"]), text["Parity"]);
+        QCOMPARE(quotedText(o["Handshake"]), text["Handshake"]);
+        for (const char *key : {"Error_Replay", "Normal_Replay", "CMD_Prefix"}) {
+            const QJsonObject pair = o[key].toObject();
+            const QString shown =
+                pair.contains("hex") ? "HEX " + pair["hex"].toString() : "ASCII " + quotedText(pair["ascii"]);
+            QCOMPARE(QString("length %1, %2").arg(pair["length"].toInt()).arg(shown), text[key]);
+        }
+        const QJsonArray rows = o["rows"].toArray();
+        QCOMPARE(rows.size(), 2);
+        for (int i = 0; i < rows.size(); ++i) {
+            const QJsonObject row = rows[i].toObject();
+            const QString cmd =
+                row.contains("hex") ? "HEX " + row["hex"].toString() : "ASCII " + quotedText(row["ascii"]);
+            QCOMPARE(row["cmdLen"].toInt(), row.contains("hex") ? row["hex"].toString().size() / 2 : 0);
+            QCOMPARE(QString("DMX %1, values %2-%3, %4, function %5")
+                         .arg(row["dmx"].toInt())
+                         .arg(row["low"].toInt())
+                         .arg(row["high"].toInt())
+                         .arg(cmd, quotedText(row["function"])),
+                     text[QString("Row %1").arg(i + 1)]);
+        }
+        const QJsonObject crc = o["crc"].toObject();
+        QCOMPARE(QString("stored 0x%1, computed 0x%2: OK")
+                     .arg(QString::number(crc["stored"].toInt(), 16).toUpper(),
+                          QString::number(crc["computed"].toInt(), 16).toUpper()),
+                 text["CRC"]);
+        QCOMPARE(crc["ok"].toBool(), true);
+        QCOMPARE(o["problems"].toArray().size(), 0);
+    }
+
+    void dumpJsonOfAFaultyImage() {
+        QTemporaryDir dir;
+        QByteArray bytes = readAll(dataFile("worked_example.bin"));
+        bytes.chop(1);
+        bytes[100] = '\xFF';
+        bytes[101] = '\xFF';
+        bytes[102] = '\xFF';
+        bytes[103] = '\xFF';
+        const Run r = runTool({"dump", "--json", writeFile(dir, "cut.bin", bytes)});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("CRC missing"), qPrintable(r.err));
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QVERIFY(o["time"].isNull());
+        QVERIFY(o["crc"].toObject()["stored"].isNull());
+        QCOMPARE(o["crc"].toObject()["ok"].toBool(true), false);
+        QVERIFY(o["problems"].toArray().contains(QJsonValue("CRC missing")));
+        QCOMPARE(runTool({"dump", "--xml", dataFile("worked_example.bin")}).code, 2);
+    }
+
     void help() {
         const Run r = runTool({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith("Usage: vorne_tool"));
-        for (const char *word : {"list PROJECT.prj", "image PROJECT.prj MANUFACTURER DEVICE OUT.bin", "dump FILE.bin"})
+        for (const char *word :
+             {"list PROJECT.prj", "check [--werror] PROJECT.prj", "image PROJECT.prj MANUFACTURER DEVICE OUT.bin",
+              "image --all PROJECT.prj DIR", "dump [--json] FILE.bin"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
 };

@@ -66,6 +66,28 @@ TEST(FtdiMapping, ChipTypesMapToD2xxValues) {
     EXPECT_EQ(d2xxChipType(99), static_cast<FT_DEVICE>(FT_DEVICE_UNKNOWN));
 }
 
+TEST(FtdiMapping, EveryBridgeGetsANameThatOpensIt) {
+    std::vector<ListedDevice> bridges = {{"", "FT232R USB VORNE"},
+                                         {"A1B2C3", "FT232R USB UART"},
+                                         {"", "FT232R USB VORNE"},
+                                         {"TWIN", "FT232R USB UART"},
+                                         {"TWIN", "FT232R USB UART"}};
+    std::vector<std::string> paths = {usbPathName(1, {2}), usbPathName(1, {3}), usbPathName(3, {1, 4}),
+                                      usbPathName(1, {5}), usbPathName(2, {1, 2, 3})};
+    nameBridges(&bridges, paths);
+    EXPECT_EQ(bridges[0].serial, "usb:1-2");
+    EXPECT_EQ(bridges[1].serial, "A1B2C3");
+    EXPECT_EQ(bridges[2].serial, "usb:3-1.4");
+    EXPECT_EQ(bridges[3].serial, "usb:1-5");
+    EXPECT_EQ(bridges[4].serial, "usb:2-1.2.3");
+    EXPECT_EQ(bridges[2].description, "FT232R USB VORNE");
+    for (size_t i = 0; i < bridges.size(); ++i)
+        EXPECT_EQ(findListedDevice(bridges, bridges[i].serial.c_str(), FT_OPEN_BY_SERIAL_NUMBER), static_cast<int>(i));
+    /* The names fit the caller's list buffers. */
+    std::vector<int> deepest(7, 127);
+    EXPECT_LT(usbPathName(255, deepest).size(), kListBufferSize);
+}
+
 TEST(FtdiMapping, LineSettings) {
     int bits = 0, stop = 0, parity = 0;
     ASSERT_TRUE(ftdiLineProperties(FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE, &bits, &stop, &parity));
@@ -102,7 +124,7 @@ TEST(FtdiMapping, Ft232rRecordFromLibftdiValues) {
                 {CBUS_FUNCTION_2, CBUS_TXDEN},
                 {CBUS_FUNCTION_3, CBUS_PWREN},
                 {CBUS_FUNCTION_4, CBUS_SLEEP},
-                {CHANNEL_A_DRIVER, DRIVER_VCP}};
+                {CHANNEL_A_DRIVER, 1}}; /* libftdi's decode of a VCP chip */
     Strings r;
     decodeProgramData(e, FT_DEVICE_232R, &r.data);
     EXPECT_EQ(r.data.Version, 2u);

@@ -1,0 +1,561 @@
+// The channel table's row popup, insert, edit and delete, run through the
+// real slots on an offscreen window with scripted dialog answers.
+#include "dialogs.h"
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "projectstate.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QColor kYellow(255, 255, 127);
+const QColor kWhite(Qt::white);
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A project with one manufacturer "Acme" and one device "Dimmer" holding `rows`
+// (row lines without the TABs: "1,0,127,ASCII:OFF,Off").
+QByteArray projectWith(const QStringList &rows) {
+    QByteArray bytes = "@P\nAcme\n\tDimmer\t\tdesc:Stage\t\ttime:06.12.2026 | 10:15:00\n!\n$Dimmer\nSpeed=9600\n!\n"
+                       "%Dimmer\n";
+    for (const QString &row : rows)
+        bytes += row.toLatin1().replace(",", ",\t") + "\n";
+    return bytes + "!\n";
+}
+
+QString black(const char *caption) {
+    return QStringLiteral("<font color='black'>%1</font>").arg(QLatin1String(caption));
+}
+QString red(const char *caption) { return QStringLiteral("<font color='red'>%1</font>").arg(QLatin1String(caption)); }
+
+MyChanel cells(const char *ch, const char *lo, const char *hi, const char *cmd, const char *function,
+               const char *status = "") {
+    auto text = [](const char *utf8) { return QString::fromUtf8(utf8); };
+    return {text(status), text(ch), text(lo), text(hi), text(cmd), text(function)};
+}
+} // namespace
+
+class TestTableWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> window;
+    QString previousDir;
+    QByteArray previousHome;
+
+    QString projectPath() const { return dir->filePath(QStringLiteral("P.prj")); }
+
+    // Starts the editor on a project whose only device holds `rows`; the device is shown.
+    MainWindow &start(const QStringList &rows) {
+        writeFile(projectPath(), projectWith(rows));
+        writeFile(dir->filePath(QStringLiteral("config.ini")),
+                  "DefaultPath=.\nLastProject=" + projectPath().toLatin1() + "\n");
+        window = std::make_unique<MainWindow>();
+        Dialogs::reset();
+        return *window;
+    }
+
+    MyDevice &device() { return window->listMyPresets[0].listMyDevices[0]; }
+    QTreeWidgetItem *deviceItem() { return window->ui->treeWidget->topLevelItem(0)->child(0); }
+    QTableWidget *table() { return window->ui->tableWidget; }
+
+    // Types the three numbers as the user would see them after typing.
+    void typeRange(const QString &dmx, const QString &low, const QString &high) {
+        window->lineEditRowDmx->setText(dmx);
+        window->lineEditRowLow->setText(low);
+        window->lineEditRowHigh->setText(high);
+    }
+
+    QList<bool> hiddenRows() {
+        QList<bool> hidden;
+        for (int row = 0; row < table()->rowCount(); ++row)
+            hidden << table()->isRowHidden(row);
+        return hidden;
+    }
+
+    // OK is refused with `message`; the popup stays open, the library unchanged.
+    void refusedWith(const QString &message) {
+        const QList<MyChanel> before = device().listChanel;
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        window->okPopup();
+        QCOMPARE(Dialogs::lastAsked().icon, QMessageBox::Critical);
+        QCOMPARE(Dialogs::lastAsked().text, message);
+        QVERIFY(window->rowPopup->isVisible());
+        QCOMPARE(device().listChanel, before);
+        QVERIFY(!device().changesInTable);
+        QVERIFY(!table()->isEnabled());
+        QVERIFY(!window->ui->treeWidget->isEnabled());
+    }
+
+    void verifyClosed() {
+        QVERIFY(!window->rowPopup->isVisible());
+        QCOMPARE(window->editRowNumber, -1);
+        QCOMPARE(window->insertRowNumber, -1);
+        QVERIFY(table()->isEnabled());
+        QVERIFY(window->ui->treeWidget->isEnabled());
+        QCOMPARE(hiddenRows(), QList<bool>(table()->rowCount(), false));
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir->path());
+        previousHome = qgetenv("HOME");
+        qputenv("HOME", dir->path().toLocal8Bit());
+        Dialogs::reset();
+    }
+
+    void cleanup() {
+        QCOMPARE(Dialogs::pendingAnswers(), 0);
+        window.reset();
+        Dialogs::reset();
+        QDir::setCurrent(previousDir);
+        qputenv("HOME", previousHome);
+        dir.reset();
+    }
+
+    void fieldsTakeOnlyWhatARowCanHold() {
+        MainWindow &w = start({});
+        QCOMPARE(w.rowPopup->windowTitle(), QStringLiteral("Insert-Edit Row"));
+        QCOMPARE(w.labelRowDmx->text(), QStringLiteral("DMX address"));
+        QCOMPARE(w.labelRowFunction->text(), QStringLiteral("Function Name"));
+        QCOMPARE(w.btnRowOk->text(), QStringLiteral("O&K"));
+        QCOMPARE(w.btnRowCancel->text(), QStringLiteral("C&ancel"));
+        w.insertRow();
+        const struct {
+            QLineEdit *field;
+            const char *typed;
+            const char *kept;
+        } cases[] = {
+            {w.lineEditRowDmx, "0", ""},         // no leading 0
+            {w.lineEditRowDmx, "12a34", "123"},  // digits, three at most
+            {w.lineEditRowLow, "0x1234", "012"}, // digits only, three at most
+            {w.lineEditRowHigh, "2555", "255"},
+            {w.lineEditRowAscii, "ABCDEFGHIJKLMN", "ABCDEFGHIJK"},
+            {w.lineEditRowFunction, "Power on the whole rig", "Power on th"},
+        };
+        for (const auto &c : cases) {
+            c.field->clear();
+            c.field->setEnabled(true);
+            c.field->setFocus();
+            QTest::keyClicks(c.field, QLatin1String(c.typed));
+            QCOMPARE(c.field->text(), QLatin1String(c.kept));
+        }
+        w.lineEditRowAscii->clear();
+        QTest::keyClicks(w.lineEditRowHex, QStringLiteral("0aFg0123456789abcdef0123456789"));
+        QCOMPARE(w.lineEditRowHex->text(), QStringLiteral("0aF0123456789abcdef01234"));
+        w.cancelPopup();
+    }
+
+    void insertIntoAnEmptyDeviceProposesChannelOne() {
+        MainWindow &w = start({});
+        QVERIFY(table()->isEnabled());
+        w.insertRow();
+        QVERIFY(w.rowPopup->isVisible());
+        QCOMPARE(w.rowPopup->windowTitle(), QStringLiteral("Insert DMX Channel"));
+        QCOMPARE(w.insertRowNumber, 0);
+        QCOMPARE(w.editRowNumber, -1);
+        QCOMPARE(w.lineEditRowDmx->text(), QStringLiteral("1"));
+        QCOMPARE(w.lineEditRowLow->text(), QStringLiteral("1"));
+        QCOMPARE(w.lineEditRowHigh->text(), QStringLiteral("255"));
+        QVERIFY(w.lineEditRowDmx->isEnabled());
+        QVERIFY(!table()->isEnabled());
+        QVERIFY(!w.ui->treeWidget->isEnabled());
+        QCOMPARE(w.labelRowDmx->text(), black("DMX"));
+        QCOMPARE(w.labelRowLow->text(), black("Low Value"));
+        QCOMPARE(w.labelRowHigh->text(), black("High Value"));
+        QVERIFY(!w.rangeBusy);
+
+        w.lineEditRowAscii->setText(QStringLiteral("ON"));
+        w.lineEditRowFunction->setText(QStringLiteral("Lamp on"));
+        w.okPopup();
+        verifyClosed();
+        QCOMPARE(device().listChanel, QList<MyChanel>{cells("1", "1", "255", "ASCII:ON", "Lamp on", "changed")});
+        QVERIFY(device().changesInTable);
+        QVERIFY(libraryHasChanges(w.listMyPresets, false));
+        QCOMPARE(deviceItem()->whatsThis(0), QStringLiteral("changed"));
+        QCOMPARE(deviceItem()->parent()->whatsThis(0), QStringLiteral("changed"));
+        QCOMPARE(deviceItem()->background(0).color(), kYellow);
+        QCOMPARE(deviceItem()->parent()->background(0).color(), kYellow);
+        QCOMPARE(table()->rowCount(), 1);
+        QCOMPARE(table()->item(0, 3)->text(), QStringLiteral("ASCII:ON"));
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(table()->item(0, column)->background().color(), kYellow);
+        // Channel 1 still has 0 free below the row, too little to offer; channel 2 comes next.
+        QCOMPARE(w.listFreePlaces.first(), cells("2", "1", "255", "", ""));
+    }
+
+    void liveCheckColoursLabelsAndHidesRowsThatDoNotConflict() {
+        MainWindow &w = start({"4,10,20,ASCII:A,", "4,40,50,ASCII:B,", "5,10,20,ASCII:C,"});
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("X"));
+        typeRange(QStringLiteral("4"), QStringLiteral("15"), QStringLiteral("25"));
+        QCOMPARE(w.dmxPopC, 4);
+        QCOMPARE(w.labelRowDmx->text(), black("DMX"));
+        QCOMPARE(w.labelRowLow->text(), red("Low Value"));
+        QCOMPARE(w.labelRowHigh->text(), red("High Value"));
+        QVERIFY(w.rangeBusy);
+        QCOMPARE(hiddenRows(), (QList<bool>{false, true, false}));
+        refusedWith(QStringLiteral("This range are not empty. Please specify a different values"));
+
+        w.lineEditRowLow->setText(QStringLiteral("21"));
+        QCOMPARE(w.labelRowLow->text(), black("Low Value"));
+        QCOMPARE(w.labelRowHigh->text(), black("High Value"));
+        QVERIFY(!w.rangeBusy);
+        QCOMPARE(hiddenRows(), (QList<bool>{true, true, false}));
+
+        // A reversed range is a reminder on the field typed last, not a conflict.
+        w.lineEditRowHigh->setText(QStringLiteral("19"));
+        QCOMPARE(w.labelRowHigh->text(), red("High Value"));
+        QVERIFY(!w.rangeBusy);
+
+        // No channel: its label turns red and the values wait for it.
+        w.lineEditRowDmx->clear();
+        QCOMPARE(w.labelRowDmx->text(), red("DMX"));
+        QVERIFY(w.rangeBusy);
+        QVERIFY(!w.lineEditRowLow->isEnabled());
+        QVERIFY(!w.lineEditRowHigh->isEnabled());
+        QCOMPARE(hiddenRows(), (QList<bool>{false, false, false}));
+        w.lineEditRowDmx->setText(QStringLiteral("5"));
+        QVERIFY(w.lineEditRowLow->isEnabled());
+
+        w.cancelPopup();
+        verifyClosed();
+        QCOMPARE(device().listChanel.size(), 3);
+    }
+
+    void outOfRangeNumbersAreToldAndCleared() {
+        MainWindow &w = start({});
+        w.insertRow();
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.lineEditRowDmx->setFocus();
+        w.lineEditRowDmx->clear();
+        QTest::keyClicks(w.lineEditRowDmx, QStringLiteral("513"));
+        QCOMPARE(Dialogs::lastAsked().text,
+                 QStringLiteral("Is not a valid entry. Please specify a value between 1 and 512"));
+        QCOMPARE(w.lineEditRowDmx->text(), QString());
+        QCOMPARE(w.labelRowDmx->text(), red("DMX"));
+
+        w.lineEditRowDmx->setText(QStringLiteral("512"));
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.lineEditRowLow->setText(QStringLiteral("256"));
+        QCOMPARE(Dialogs::lastAsked().text,
+                 QStringLiteral("Is not a valid entry. Please specify a value between 0 and 255"));
+        QCOMPARE(w.lineEditRowLow->text(), QString());
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.lineEditRowHigh->setText(QStringLiteral("999"));
+        QCOMPARE(w.lineEditRowHigh->text(), QString());
+        QCOMPARE(Dialogs::log().size(), 3);
+        w.cancelPopup();
+    }
+
+    void okRefusesInOrderAndKeepsWhatWasTyped() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        w.insertRow();
+        typeRange(QString(), QString(), QString());
+        refusedWith(QStringLiteral("Field \"DMX\" is empty. Please specify a value between 1 and 512"));
+        // A pasted channel 0 passes the live check; the box has no channel 0.
+        typeRange(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"));
+        refusedWith(QStringLiteral("Is not a valid entry. Please specify a value between 1 and 512"));
+        QCOMPARE(w.lineEditRowDmx->text(), QStringLiteral("0"));
+        typeRange(QStringLiteral("2"), QString(), QStringLiteral("9"));
+        refusedWith(QStringLiteral("Field \"DMX Values\" is empty. Please specify a value between 0 and 255"));
+        typeRange(QStringLiteral("2"), QStringLiteral("10"), QStringLiteral("9"));
+        refusedWith(QStringLiteral("Please enter ASCII or HEX command."));
+        w.lineEditRowHex->setText(QStringLiteral("0A"));
+        refusedWith(QStringLiteral("High \"DMX Value\" must be higher than Low \"DMX Value\". Please specify a value "
+                                   "between 10 and 255"));
+        typeRange(QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("255"));
+        refusedWith(QStringLiteral("The diference between High \"DMX Value\" and Low \"DMX Value\" must be less than "
+                                   "255.\nFor example 1-255 or 0-254"));
+        typeRange(QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("200"));
+        refusedWith(QStringLiteral("This range are not empty. Please specify a different values"));
+        QCOMPARE(w.lineEditRowLow->text(), QStringLiteral("100"));
+        QCOMPARE(w.lineEditRowHex->text(), QStringLiteral("0A"));
+
+        // Texts the project file would not give back name their field.
+        typeRange(QStringLiteral("1"), QStringLiteral("128"), QStringLiteral("255"));
+        w.lineEditRowHex->clear();
+        w.lineEditRowAscii->setText(QStringLiteral("PWR\tON"));
+        refusedWith(QStringLiteral("Command ASCII cannot be kept in the project file: it contains a TAB."));
+        w.lineEditRowAscii->setText(QStringLiteral("5 \u20ac"));
+        refusedWith(QStringLiteral(
+            "Command ASCII cannot be kept in the project file: it contains \"\u20ac\", which the file would store as "
+            "\"?\"."));
+        w.lineEditRowAscii->setText(QStringLiteral("PWR ON"));
+        w.lineEditRowFunction->setText(QStringLiteral("On\tall"));
+        refusedWith(QStringLiteral("Function Name cannot be kept in the project file: it contains a TAB."));
+        w.lineEditRowFunction->setText(QStringLiteral("Caf\u00e9 on"));
+        w.okPopup();
+        verifyClosed();
+        QCOMPARE(device().listChanel.last(), cells("1", "128", "255", "ASCII:PWR ON", "Caf\u00e9 on", "changed"));
+    }
+
+    void bothCommandsGivenStoresAscii() {
+        MainWindow &w = start({});
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("ON"));
+        QVERIFY(!w.lineEditRowHex->isEnabled());
+        w.lineEditRowHex->setText(QStringLiteral("0A0D"));
+        // The HEX field wins the input; the ASCII text stays and is what is stored.
+        QVERIFY(w.lineEditRowHex->isEnabled());
+        QVERIFY(!w.lineEditRowAscii->isEnabled());
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("ON"));
+        w.okPopup();
+        QCOMPARE(device().listChanel.first().rs_c, QStringLiteral("ASCII:ON"));
+    }
+
+    void editSplitsTheCommandAndKeepsTheChannel() {
+        MainWindow &w = start({"3,10,20,HEX:0A0D,Power", "3,30,40,ASCII:ON,Lamp", "3,60,70,ASCII:OFF,"});
+        w.on_tableWidget_cellDoubleClicked(0, 2);
+        QVERIFY(w.rowPopup->isVisible());
+        QCOMPARE(w.rowPopup->windowTitle(), QStringLiteral("Edit DMX Channel"));
+        QCOMPARE(w.editRowNumber, 0);
+        QCOMPARE(w.insertRowNumber, -1);
+        QCOMPARE(w.lineEditRowDmx->text(), QStringLiteral("3"));
+        QVERIFY(!w.lineEditRowDmx->isEnabled());
+        QCOMPARE(w.lineEditRowHex->text(), QStringLiteral("0A0D"));
+        QCOMPARE(w.lineEditRowAscii->text(), QString());
+        QCOMPARE(w.lineEditRowFunction->text(), QStringLiteral("Power"));
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(table()->item(0, column)->background().color(), kYellow);
+        // The edited row never conflicts with itself and stays shown; the others hide.
+        QVERIFY(!w.rangeBusy);
+        QCOMPARE(hiddenRows(), (QList<bool>{false, true, true}));
+
+        w.lineEditRowLow->setText(QStringLiteral("5"));
+        w.lineEditRowHigh->setText(QStringLiteral("25"));
+        QVERIFY(!w.rangeBusy);
+        w.lineEditRowHigh->setText(QStringLiteral("30"));
+        QVERIFY(w.rangeBusy);
+        QCOMPARE(hiddenRows(), (QList<bool>{false, false, true}));
+        w.lineEditRowHigh->setText(QStringLiteral("29"));
+        w.okPopup();
+        verifyClosed();
+        QCOMPARE(device().listChanel[0], cells("3", "5", "29", "HEX:0A0D", "Power", "changed"));
+        QVERIFY(device().changesInTable);
+
+        // ASCII row; through the Edit button on the current row.
+        table()->setCurrentCell(1, 4);
+        w.editRow();
+        QCOMPARE(w.editRowNumber, 1);
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("ON"));
+        QCOMPARE(w.lineEditRowHex->text(), QString());
+        w.cancelPopup();
+        table()->setCurrentCell(2, 0);
+        w.copy();
+        QCOMPARE(w.editRowNumber, 2);
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("OFF"));
+        w.cancelPopup();
+    }
+
+    void buttonsMenuAndRowSelectionReachTheRows() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off", "2,0,127,ASCII:OFF,Off"});
+        QTest::mouseClick(w.ui->btnDmxInsert, Qt::LeftButton);
+        QCOMPARE(w.insertRowNumber, 2);
+        w.cancelPopup();
+        w.actInsertRow->trigger();
+        QVERIFY(w.rowPopup->isVisible());
+        w.cancelPopup();
+        table()->setCurrentCell(1, 0);
+        w.actEditRow->trigger();
+        QCOMPARE(w.editRowNumber, 1);
+        w.cancelPopup();
+        // OK with the popup closed stores nothing.
+        w.okPopup();
+        QCOMPARE(device().listChanel.size(), 2);
+
+        table()->clearSelection();
+        w.tableRow_setSelected(1, true);
+        QCOMPARE(table()->selectedItems().size(), 5);
+        for (QTableWidgetItem *cell : table()->selectedItems())
+            QCOMPARE(cell->row(), 1);
+        w.tableRow_setSelected(1, false);
+        QVERIFY(table()->selectedItems().isEmpty());
+        w.tableRow_setSelected(7, true); // no such row: nothing to select
+        w.tableRow_setColor(7, kYellow);
+        QVERIFY(table()->selectedItems().isEmpty());
+    }
+
+    void editWithoutARowDoesNothing() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        w.on_tableWidget_cellDoubleClicked(-1, 0);
+        QVERIFY(!w.rowPopup->isVisible());
+        table()->setCurrentCell(-1, -1);
+        w.editRow();
+        w.deleteRow();
+        QVERIFY(!w.rowPopup->isVisible());
+        QCOMPARE(device().listChanel.size(), 1);
+        QVERIFY(Dialogs::log().isEmpty());
+    }
+
+    void unchangedEditChangesNothing() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off", "1,128,254,HEX:4F4E,On"});
+        const QList<MyChanel> before = device().listChanel;
+        for (int row = 0; row < 2; ++row) {
+            w.on_tableWidget_cellDoubleClicked(row, 0);
+            w.okPopup();
+            verifyClosed();
+        }
+        QCOMPARE(device().listChanel, before);
+        QVERIFY(!device().changesInTable);
+        QVERIFY(deviceItem()->whatsThis(0).isEmpty());
+        QVERIFY(!libraryHasChanges(w.listMyPresets, w.globalAddDeleteItem));
+        QCOMPARE(table()->item(0, 0)->background().color(), kWhite);
+    }
+
+    void editKeepsLongTextsFromTheFileWhole() {
+        MainWindow &w = start({"1,0,127,ASCII:POWER ON ALL NOW,Switch on every lamp"});
+        const QList<MyChanel> before = device().listChanel;
+        w.on_tableWidget_cellDoubleClicked(0, 0);
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("POWER ON ALL NOW"));
+        QCOMPARE(w.lineEditRowFunction->text(), QStringLiteral("Switch on every lamp"));
+        w.okPopup();
+        QCOMPARE(device().listChanel, before);
+        QVERIFY(!device().changesInTable);
+        // A new row is held to what the image has room for again.
+        w.insertRow();
+        QCOMPARE(w.lineEditRowAscii->maxLength(), 11);
+        QCOMPARE(w.lineEditRowHex->maxLength(), 24);
+        QCOMPARE(w.lineEditRowFunction->maxLength(), 11);
+        w.cancelPopup();
+    }
+
+    void cancelRestoresTheRowAndAddsNothing() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        w.on_tableWidget_cellDoubleClicked(0, 0);
+        w.lineEditRowLow->setText(QStringLiteral("5"));
+        w.cancelPopup();
+        verifyClosed();
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(table()->item(0, column)->background().color(), kWhite);
+        QCOMPARE(device().listChanel.first().dmx_valueFrom, QStringLiteral("0"));
+
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("X"));
+        // Closing the popup's window is a cancel too.
+        w.rowPopup->close();
+        verifyClosed();
+        QCOMPARE(device().listChanel.size(), 1);
+        QVERIFY(!device().changesInTable);
+
+        // A row not saved yet keeps its yellow after a cancelled edit.
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("X"));
+        w.okPopup();
+        const int added = int(device().listChanel.size()) - 1;
+        w.on_tableWidget_cellDoubleClicked(added, 0);
+        w.cancelPopup();
+        QCOMPARE(table()->item(added, 0)->background().color(), kYellow);
+    }
+
+    void deleteAsksAndFreesTheChannel() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off", "2,0,100,ASCII:A,"});
+        QCOMPARE(w.listFreePlaces.first(), cells("1", "128", "255", "", ""));
+        table()->setCurrentCell(0, 1);
+        Dialogs::setNextAnswer(QMessageBox::No);
+        w.deleteRow();
+        QCOMPARE(Dialogs::lastAsked().title, QStringLiteral("Delete row"));
+        QCOMPARE(Dialogs::lastAsked().text,
+                 QStringLiteral("Are you sure to delete DMX channel: 1 with values 0 - 127?"));
+        QCOMPARE(Dialogs::lastAsked().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(device().listChanel.size(), 2);
+        QVERIFY(!device().changesInTable);
+
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w.deleteRow();
+        QCOMPARE(device().listChanel, QList<MyChanel>{cells("2", "0", "100", "ASCII:A", "")});
+        QCOMPARE(table()->rowCount(), 1);
+        QVERIFY(device().changesInTable);
+        QCOMPARE(deviceItem()->whatsThis(0), QStringLiteral("changed"));
+        QCOMPARE(deviceItem()->background(0).color(), kYellow);
+        QCOMPARE(w.listFreePlaces.first(), cells("1", "1", "255", "", ""));
+        QVERIFY(table()->isEnabled());
+    }
+
+    void fullDeviceRefusesInsert() {
+        QStringList rows;
+        for (int ch = 1; ch <= 512; ++ch)
+            rows << QStringLiteral("%1,0,127,ASCII:A,").arg(ch) << QStringLiteral("%1,128,254,ASCII:B,").arg(ch);
+        MainWindow &w = start(rows);
+        QVERIFY(w.listFreePlaces.isEmpty());
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.insertRow();
+        QCOMPARE(Dialogs::lastAsked().text,
+                 QStringLiteral("All DMX channels in use /edit/delete for add new DMX channel"));
+        QVERIFY(!w.rowPopup->isVisible());
+        QCOMPARE(w.insertRowNumber, -1);
+        QVERIFY(table()->isEnabled());
+        QVERIFY(w.ui->treeWidget->isEnabled());
+    }
+
+    void changedRowIsYellowUntilSaved() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("ON"));
+        w.okPopup();
+        QCOMPARE(table()->item(1, 0)->background().color(), kYellow);
+        QCOMPARE(table()->item(0, 0)->background().color(), kWhite);
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        QCOMPARE(device().listChanel[1].status, QStringLiteral("saved"));
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(table()->item(1, column)->background().color(), kWhite);
+        QCOMPARE(deviceItem()->whatsThis(0), QStringLiteral("saved"));
+        QCOMPARE(deviceItem()->background(0).color(), kWhite);
+        QVERIFY(!device().changesInTable);
+    }
+
+    void editsSurviveSaveAndReload() {
+        MainWindow &w = start({"2,0,100,ASCII:A,First", "2,101,200,HEX:0102,Second"});
+        // Insert twice (channel 1 whole, then 2's top), edit one, delete one.
+        w.insertRow();
+        w.lineEditRowAscii->setText(QStringLiteral("ONE"));
+        w.okPopup();
+        w.insertRow();
+        QCOMPARE(w.lineEditRowDmx->text(), QStringLiteral("2"));
+        QCOMPARE(w.lineEditRowLow->text(), QStringLiteral("201"));
+        w.lineEditRowHex->setText(QStringLiteral("FF"));
+        w.lineEditRowFunction->setText(QStringLiteral("Top"));
+        w.okPopup();
+        w.on_tableWidget_cellDoubleClicked(1, 0);
+        w.lineEditRowAscii->setText(QStringLiteral("AA"));
+        w.okPopup();
+        table()->setCurrentCell(2, 0);
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w.deleteRow();
+        const QList<MyChanel> expected{cells("1", "1", "255", "ASCII:ONE", ""),
+                                       cells("2", "0", "100", "ASCII:AA", "First"),
+                                       cells("2", "201", "255", "HEX:FF", "Top")};
+        auto withoutStatus = [](QList<MyChanel> rows) {
+            for (MyChanel &r : rows)
+                r.status.clear();
+            return rows;
+        };
+        QCOMPARE(withoutStatus(device().listChanel), expected);
+
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        window.reset();
+        window = std::make_unique<MainWindow>();
+        QCOMPARE(device().listChanel, expected);
+        QCOMPARE(table()->rowCount(), 3);
+        QCOMPARE(table()->item(2, 3)->text(), QStringLiteral("HEX:FF"));
+    }
+};
+
+QTEST_MAIN(TestTableWindow)
+#include "tst_tablewindow.moc"

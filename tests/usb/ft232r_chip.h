@@ -1,0 +1,103 @@
+/* An FT232R as its USB side and its UART see it: the vendor requests libftdi
+ * sends, the EEPROM, bulk IN packets that start with the two status bytes and
+ * leave at least once per latency period, and bulk OUT bytes that leave the
+ * UART at the baud rate set. The converter model sits on the far end of the
+ * line. Time only moves through the timestamps given, so the chip has no
+ * thread of its own: whoever serves the USB requests calls in with "now". */
+#ifndef VORNE_TESTS_USB_FT232R_CHIP_H
+#define VORNE_TESTS_USB_FT232R_CHIP_H
+
+#include "converter_model.h"
+#include "ft232r_eeprom.h"
+#include "tx_pacer.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorne::usbemu {
+
+struct SetupPacket {
+    uint8_t requestType;
+    uint8_t request;
+    uint16_t value;
+    uint16_t index;
+    uint16_t length;
+};
+
+class Ft232rChip {
+public:
+    struct Settings {
+        EepromStrings strings{"FTDI", "FT232R USB UART", "A1000001"};
+        /* The EEPROM the chip holds; unset: one built from the strings. */
+        bool customEeprom = false;
+        Eeprom eeprom{};
+        bool converterAttached = true;
+        sim::ConverterModel::Settings converter;
+        bool nakVendorRequests = false; /* never answers the chip's own control requests */
+    };
+
+    enum class ControlResult { Done, Stall, Nak };
+
+    static constexpr uint8_t kInEndpoint = 0x81;
+    static constexpr uint8_t kOutEndpoint = 0x02;
+    static constexpr size_t kPacketSize = 64;
+    static constexpr size_t kTxBufferSize = 128;
+    static constexpr size_t kRxBufferSize = 256;
+
+    explicit Ft232rChip(Settings settings);
+
+    /* A control transfer; data holds length bytes (IN: filled, *actual set). */
+    ControlResult control(const SetupPacket &setup, uint8_t *data, size_t *actual, int64_t nowNs);
+    /* Bulk OUT: takes what fits the transmit buffer; returns how many bytes. */
+    size_t bulkOut(const uint8_t *data, size_t len, int64_t nowNs);
+    /* Bulk IN into a buffer of len bytes: the packets the chip sends by now.
+     * Returns the bytes added; *complete once a short packet ended the
+     * transfer or the buffer is full. */
+    long bulkIn(uint8_t *buf, size_t len, int64_t nowNs, bool *complete);
+
+    /* Moves the line up to nowNs: bytes leave the UART, the converter answers. */
+    void advance(int64_t nowNs);
+
+    const Eeprom &eeprom() const { return eeprom_; }
+    const EepromStrings &usbStrings() const { return settings_.strings; }
+    unsigned latencyMs() const { return latencyMs_; }
+    unsigned baudRate() const { return baud_; }
+    /* Every latency the host set, in order. */
+    const std::vector<unsigned> &latencyHistory() const { return latencyHistory_; }
+    uint64_t bytesFromHost() const { return bytesFromHost_; }
+    const sim::ConverterModel *converter() const { return converter_.get(); }
+    /* USB string descriptor index -> text (1 manufacturer, 2 product, 3 serial). */
+    bool stringDescriptor(uint8_t index, std::string *text) const;
+    std::vector<uint8_t> deviceDescriptor() const;
+    std::vector<uint8_t> configDescriptor() const;
+
+private:
+    ControlResult vendorRequest(const SetupPacket &setup, uint8_t *data, size_t *actual, int64_t nowNs);
+    ControlResult standardRequest(const SetupPacket &setup, uint8_t *data, size_t *actual);
+    void setLine(int64_t nowNs);
+    bool lineMatchesConverter() const;
+    uint8_t modemStatus() const;
+    uint8_t lineStatus() const;
+
+    Settings settings_;
+    Eeprom eeprom_;
+    std::unique_ptr<sim::ConverterModel> converter_;
+    unsigned latencyMs_ = 16;
+    std::vector<unsigned> latencyHistory_;
+    unsigned baud_ = 9600;
+    uint16_t lineProperties_ = 0x0008; /* 8N1 */
+    d2xx::TxPacer toLine_;             /* transmit buffer and shift register */
+    d2xx::TxPacer fromLine_;           /* the converter's bytes on their way in */
+    std::deque<uint8_t> rx_;           /* receive buffer */
+    bool overrun_ = false;
+    int64_t lastPacketNs_ = 0;
+    int64_t lastAdvanceNs_ = 0;
+    uint64_t bytesFromHost_ = 0;
+};
+
+} // namespace vorne::usbemu
+
+#endif

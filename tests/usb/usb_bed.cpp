@@ -1,0 +1,63 @@
+#include "usb_bed.h"
+
+#include "crc16.h"
+
+#include <umockdev.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorne::usbemu {
+
+namespace {
+constexpr int kFirstDevnum = 2; /* 1 is the root hub's */
+}
+
+UsbBed::UsbBed() : bed_(umockdev_testbed_new()) {}
+
+UsbBed::~UsbBed() {
+    bridges_.clear();
+    g_object_unref(bed_);
+}
+
+EmulatedBridge &UsbBed::plug(EmulatedBridge::Options options) {
+    int devnum = kFirstDevnum + static_cast<int>(bridges_.size());
+    bridges_.push_back(std::make_unique<EmulatedBridge>(bed_, devnum, std::move(options)));
+    return *bridges_.back();
+}
+
+RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutMs) {
+    /* Another build of the uploader may be named, e.g. an optimised one for the bench. */
+    const char *other = std::getenv("VORNE_USB_UPLOADER");
+    std::vector<std::string> argv = {other && *other ? other : VORNE_UPLOADER};
+    argv.insert(argv.end(), args.begin(), args.end());
+    /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
+    RunResult r = runProcess(
+        argv, {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
+        timeoutMs);
+    /* VORNE_USB_SHOW=1 (with LIBUSB_DEBUG=4, say) shows what the uploader and libusb printed. */
+    const char *show = std::getenv("VORNE_USB_SHOW");
+    if (show && *show == '1')
+        std::fprintf(stderr, "%s%s[%.2f s, exit %d]\n", r.out.c_str(), r.err.c_str(), r.seconds, r.exitCode);
+    return r;
+}
+
+EmulatedBridge::Options converterBridge(const std::string &serial) {
+    EmulatedBridge::Options o;
+    o.chip.strings = {"FTDI", "FT232R USB VORNE", serial};
+    /* Long enough that a stalled test machine does not end a firmware upload early. */
+    o.chip.converter.firmwareIdleNs = 800000000;
+    return o;
+}
+
+std::string validImage(size_t size) {
+    std::string image(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        image[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    uint16_t crc = sim::crc16Xmodem(reinterpret_cast<const uint8_t *>(image.data()) + 10, size - 12);
+    image[size - 2] = static_cast<char>(crc & 0xFF);
+    image[size - 1] = static_cast<char>(crc >> 8);
+    return image;
+}
+
+} // namespace vorne::usbemu

@@ -1,0 +1,41 @@
+/* A umockdev test bed with emulated FT232R bridges on bus 1, and the product
+ * uploader run in it under umockdev's preload library. The bed lives as long
+ * as this object; the uploader is always run with a time bound. */
+#ifndef VORNE_TESTS_USB_USB_BED_H
+#define VORNE_TESTS_USB_USB_BED_H
+
+#include "emulated_bridge.h"
+#include "run_process.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorne::usbemu {
+
+class UsbBed {
+public:
+    UsbBed();
+    ~UsbBed();
+    UsbBed(const UsbBed &) = delete;
+    UsbBed &operator=(const UsbBed &) = delete;
+
+    /* Plugs a bridge in. libusb lists the bridge plugged last first: the
+     * first one plugged has the highest index. */
+    EmulatedBridge &plug(EmulatedBridge::Options options);
+    /* VORNE_uploader with these arguments, killed after timeoutMs. */
+    RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
+
+private:
+    UMockdevTestbed *bed_;
+    std::vector<std::unique_ptr<EmulatedBridge>> bridges_;
+};
+
+/* A bridge whose EEPROM names the converter and whose line leads to a healthy one. */
+EmulatedBridge::Options converterBridge(const std::string &serial);
+/* A configuration image of size bytes (at least 12) with a valid CRC. */
+std::string validImage(size_t size);
+
+} // namespace vorne::usbemu
+
+#endif

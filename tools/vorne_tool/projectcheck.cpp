@@ -1,0 +1,212 @@
+#include "projectcheck.h"
+
+#include "connkeys.h"
+#include "filerules.h"
+#include "imagelimits.h"
+#include "rowcheck.h"
+
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+class Checker {
+public:
+    Checker(const ProjectFileContent &content, const ProjectFileLines &lines) : library(content.library), at(lines) {}
+
+    QList<CheckDiagnostic> run() {
+        findRepeats();
+        skippedLines();
+        keepProblems();
+        for (int i = 0; i < library.size(); ++i) {
+            for (const QString &m : manufacturerImageChanges(library[i].deviceParent))
+                add(at.manufacturers[i].line, false, m);
+            for (int j = 0; j < library[i].listMyDevices.size(); ++j)
+                checkDevice(i, j);
+        }
+        // By line; on one line errors first.
+        std::stable_sort(out.begin(), out.end(), [](const CheckDiagnostic &a, const CheckDiagnostic &b) {
+            return a.line != b.line ? a.line < b.line : a.error && !b.error;
+        });
+        return out;
+    }
+
+private:
+    const MyLibrary &library;
+    const ProjectFileLines &at;
+    QList<CheckDiagnostic> out;
+    // Devices named like an earlier one: the reader gives them that one's
+    // sections, so their settings and rows are checked once, there.
+    QSet<QPair<int, int>> repeats;
+
+    void add(int line, bool error, const QString &message, int preset = -1, int device = -1) {
+        out.append({line, error, message, preset, device});
+    }
+
+    void findRepeats() {
+        QSet<QString> seen;
+        for (int i = 0; i < library.size(); ++i)
+            for (int j = 0; j < library[i].listMyDevices.size(); ++j) {
+                const QString &name = library[i].listMyDevices[j].deviceType;
+                if (seen.contains(name))
+                    repeats.insert({i, j});
+                else
+                    seen.insert(name);
+            }
+    }
+
+    void skippedLines() {
+        for (int line : at.orphanDeviceLines)
+            add(line, true, QStringLiteral("device line before any manufacturer line; the editor skips it"));
+        for (int line : at.shortRowLines)
+            add(line, true, QStringLiteral("rows line with fewer than five fields; the editor skips it"));
+        for (int line : at.indentedRowLines)
+            add(line, true, QStringLiteral("rows line beginning with a blank; the editor skips it"));
+        for (int line : at.longRowLines)
+            add(line, false,
+                QStringLiteral("rows line with more than five fields; the editor drops all after the fifth"));
+        for (int line : at.unknownSettingLines)
+            add(line, false,
+                QStringLiteral("not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"));
+        for (const ProjectIgnoredSection &s : at.ignoredSections) {
+            const QString kind = s.rows ? QStringLiteral("rows") : QStringLiteral("settings");
+            if (s.namesRowsLine > 0)
+                add(s.line, false,
+                    QStringLiteral("%1 section for \"%2\" after its rows section on line %3; the editor ignores it")
+                        .arg(kind, s.name)
+                        .arg(s.namesRowsLine));
+            else
+                add(s.line, false,
+                    QStringLiteral("%1 section for \"%2\", which no device line names; the editor ignores it")
+                        .arg(kind, s.name));
+        }
+    }
+
+    // What the file would not give back, by the rules every input path of the editor asks.
+    void keepProblems() {
+        for (const KeepProblem &p : libraryKeepProblems(library)) {
+            const bool ofRepeat = repeats.contains({p.preset, p.device});
+            int line = 0;
+            if (p.device < 0) {
+                line = at.manufacturers[p.preset].line;
+            } else {
+                const ProjectDeviceLines &device = at.manufacturers[p.preset].devices[p.device];
+                line = device.line;
+                if (p.row >= 0) {
+                    if (ofRepeat)
+                        continue;
+                    line = device.rowLines.value(p.row, device.line);
+                } else if (const int field = settingOf(p.problem); field >= 0) {
+                    if (ofRepeat)
+                        continue;
+                    line = device.fieldLines[field] > 0 ? device.fieldLines[field] : device.line;
+                }
+            }
+            QString message = keepMessage(p.what, p.problem);
+            if (message.endsWith(QLatin1Char('.')))
+                message.chop(1);
+            add(line, true, message, p.preset, p.device);
+        }
+    }
+
+    // The shared rules name the setting a device's problem is about at the head of their clause.
+    static int settingOf(const QString &problem) {
+        for (int field = 0; field < MyConnParam::FieldCount; ++field)
+            if (problem.startsWith(QStringLiteral("its setting %1: ").arg(connKey(field))))
+                return field;
+        return -1;
+    }
+
+    void checkDevice(int i, int j) {
+        const MyDevice &device = library[i].listMyDevices[j];
+        const ProjectDeviceLines &lines = at.manufacturers[i].devices[j];
+        if (const QString refusal = deviceImageRefusal(device); !refusal.isEmpty())
+            add(lines.line, true, refusal, i, j);
+        for (const QString &m : deviceImageChanges(device))
+            add(lines.line, false, m, i, j);
+        if (lines.settingsLine == 0 && lines.rowsLine == 0)
+            add(lines.line, false,
+                QStringLiteral("device \"%1\" has no sections; it keeps empty settings and no rows")
+                    .arg(device.deviceType),
+                i, j);
+        else if (lines.settingsLine == 0)
+            add(lines.line, false,
+                QStringLiteral("device \"%1\" has no settings section; its settings stay empty").arg(device.deviceType),
+                i, j);
+        else if (lines.rowsLine == 0)
+            add(lines.line, false,
+                QStringLiteral("device \"%1\" has no rows section; it has no rows").arg(device.deviceType), i, j);
+        if (repeats.contains({i, j}))
+            return;
+        for (const ConnImageChange &c : connImageChanges(device.connParam)) {
+            int line = lines.fieldLines[c.field];
+            if (c.otherField >= 0)
+                line = qMax(line, lines.fieldLines[c.otherField]);
+            add(line > 0 ? line : lines.line, false, c.message, i, j);
+        }
+        const QList<MyChanel> &rows = device.listChanel;
+        for (qsizetype k = 0; k < rows.size(); ++k) {
+            const int line = lines.rowLines.value(k, lines.line);
+            for (const QString &m : rowProblems(rows[k]))
+                add(line, true, m, i, j);
+            for (const QString &m : rowImageChanges(rows[k]))
+                add(line, false, m, i, j);
+        }
+        for (const RowOverlap &o : findOverlaps(rows)) {
+            int first = lines.rowLines.value(o.a), second = lines.rowLines.value(o.b);
+            const MyChanel *earlier = &rows[o.a], *later = &rows[o.b];
+            if (first > second) {
+                std::swap(first, second);
+                std::swap(earlier, later);
+            }
+            add(second, true,
+                QStringLiteral("values %1-%2 of DMX channel %3 overlap values %4-%5 on line %6")
+                    .arg(later->dmx_valueFrom, later->dmx_valueTo, later->dmx_chanel, earlier->dmx_valueFrom,
+                         earlier->dmx_valueTo)
+                    .arg(first),
+                i, j);
+        }
+    }
+};
+
+QString counted(qsizetype n, const char *one, const char *many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+} // namespace
+
+QList<CheckDiagnostic> checkProject(const ProjectFileContent &content, const ProjectFileLines &lines) {
+    return Checker(content, lines).run();
+}
+
+QString formatDiagnostic(const QString &file, const CheckDiagnostic &d) {
+    // Texts quoted from the file may hold control characters; each report stays one printable line.
+    QString message;
+    for (QChar c : d.message) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            message +=
+                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            message += c;
+    }
+    return QStringLiteral("%1:%2: %3: %4")
+        .arg(file)
+        .arg(d.line)
+        .arg(d.error ? QStringLiteral("error") : QStringLiteral("warning"), message);
+}
+
+QString checkSummary(const QList<CheckDiagnostic> &diagnostics) {
+    qsizetype errors = 0;
+    QSet<QPair<int, int>> devices;
+    for (const CheckDiagnostic &d : diagnostics) {
+        errors += d.error ? 1 : 0;
+        if (d.device >= 0)
+            devices.insert({d.preset, d.device});
+    }
+    QString summary = counted(errors, "error", "errors") + QStringLiteral(", ") +
+                      counted(diagnostics.size() - errors, "warning", "warnings");
+    if (!devices.isEmpty())
+        summary += QStringLiteral(" in ") + counted(devices.size(), "device", "devices");
+    return summary;
+}
