@@ -1,5 +1,6 @@
 #include "filerules.h"
 
+#include "channelrules.h"
 #include "connkeys.h"
 
 #include <QHash>
@@ -200,12 +201,21 @@ QList<KeepProblem> keepProblems(const MyLibrary &library, const std::function<bo
                 if (QString p = connTextProblem(field, device.connParam[field]); !p.isEmpty())
                     addProblem(&out, i, j, -1, what, QStringLiteral("its setting %1: %2").arg(connKey(field), p));
             }
-            for (int k = 0; k < device.listChanel.size(); ++k)
-                checkRow(&out, i, j, k,
-                         QStringLiteral("Row %1 of device %2 (%3)")
-                             .arg(k + 1)
-                             .arg(quoted(device.deviceType), preset.deviceParent),
-                         device.listChanel.at(k));
+            // Reading sorts the rows; where sorting moves them again, every
+            // load gives them in another order.
+            QList<MyChanel> resorted = device.listChanel;
+            sortChanel(&resorted);
+            for (int k = 0; k < device.listChanel.size(); ++k) {
+                const QString rowWhat = QStringLiteral("Row %1 of device %2 (%3)")
+                                            .arg(k + 1)
+                                            .arg(quoted(device.deviceType), preset.deviceParent);
+                checkRow(&out, i, j, k, rowWhat, device.listChanel.at(k));
+                if (resorted.at(k) != device.listChanel.at(k))
+                    addProblem(&out, i, j, k, rowWhat,
+                               QStringLiteral("it would come back in another place: its range and another of DMX "
+                                              "channel %1 nest, and such rows change places on every load")
+                                   .arg(device.listChanel.at(k).dmx_chanel));
+            }
         }
     }
     return out;

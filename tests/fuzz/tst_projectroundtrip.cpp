@@ -60,6 +60,9 @@ private slots:
         QTest::newRow("manufacturer named like the USB entry")
             << QByteArray("@P\nUSB:X\n\tD\n!\n\n%D\n1,\t2,\t3,\t4,\t5\r\r\n!\n") << "Row 1"
             << "line break";
+        QTest::newRow("nested ranges change places on every load")
+            << QByteArray("@P\nM\n\tD\n!\n\n%D\n1,\t0,\t200,\tASCII:A,\ta\n1,\t10,\t100,\tASCII:B,\tb\n!\n") << "Row 1"
+            << "another place";
         QTest::newRow("two devices of one name")
             << QByteArray("@P\nAcme\n\tSpot\nOther\n\tSpot\n!\n") << "Device \"Spot\" (Other)"
             << "taken";

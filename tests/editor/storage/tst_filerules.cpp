@@ -128,6 +128,7 @@ private slots:
     void libraryProblemsInOrder();
     void duplicateNamesAndTheUsbEntry();
     void usbEntryGivenByPlace();
+    void rowsThatChangePlacesOnLoading();
 };
 
 void TestFileRules::acceptedTextsComeBack_data() {
@@ -324,6 +325,35 @@ void TestFileRules::usbEntryGivenByPlace() {
     QCOMPARE(problems.size(), 2);
     QCOMPARE(problems[1].preset, 1);
     QVERIFY(problems[1].problem.contains(QStringLiteral("taken")));
+}
+
+// Reading sorts the rows; nested ranges are sorted into another order each time.
+void TestFileRules::rowsThatChangePlacesOnLoading() {
+    MyLibrary library = libraryWith(Slot::Manufacturer, QStringLiteral("M"));
+    QList<MyChanel> &rows = library[0].listMyDevices[0].listChanel;
+    MyChanel outer = rows[0];
+    outer.dmx_chanel = QStringLiteral("1");
+    outer.dmx_valueFrom = QStringLiteral("0");
+    outer.dmx_valueTo = QStringLiteral("200");
+    MyChanel inner = outer;
+    inner.dmx_valueFrom = QStringLiteral("10");
+    inner.dmx_valueTo = QStringLiteral("100");
+    MyChanel apart = outer;
+    apart.dmx_chanel = QStringLiteral("2");
+    rows = {inner, outer, apart}; // as the reader sorts outer, inner
+    const QList<KeepProblem> problems = libraryKeepProblems(library, -1);
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(problems[0].row, 0);
+    QCOMPARE(problems[1].row, 1);
+    QCOMPARE(problems[0].problem,
+             QStringLiteral("it would come back in another place: its range and another of DMX channel 1 nest, and "
+                            "such rows change places on every load"));
+    QCOMPARE(roundTrip(library)[0].listMyDevices[0].listChanel, (QList<MyChanel>{outer, inner, apart}));
+
+    inner.dmx_valueFrom = QStringLiteral("201");
+    inner.dmx_valueTo = QStringLiteral("255");
+    rows = {outer, inner, apart};
+    QVERIFY(libraryKeepProblems(library, -1).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFileRules)

@@ -276,7 +276,14 @@ private slots:
                                         "26: error: values 100-255 of DMX channel 1 overlap values 0-127 on line 25"};
         QTest::newRow("overlap reported on the later line, rows sorted apart")
             << changed("1,\t0,\t127,\tASCII:OFF,\tOff", "1,\t200,\t210,\tASCII:OFF,\tOff")
-            << QStringList{"26: error: values 128-255 of DMX channel 1 overlap values 200-210 on line 25"};
+            << QStringList{
+                   "25: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: it would come "
+                   "back in another place: its range and another of DMX channel 1 nest, and such rows change "
+                   "places on every load",
+                   "26: error: Row 1 of device \"Dev\" (Acme) cannot be kept in the project file: it would come "
+                   "back in another place: its range and another of DMX channel 1 nest, and such rows change "
+                   "places on every load",
+                   "26: error: values 128-255 of DMX channel 1 overlap values 200-210 on line 25"};
         QTest::newRow("ASCII command empty")
             << row("1,\t128,\t255,\tASCII:,\tOn") << QStringList{"26: error: the command \"ASCII:\" has no text"};
         QTest::newRow("HEX command empty")
