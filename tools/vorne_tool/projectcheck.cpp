@@ -85,7 +85,8 @@ private:
 
     // What the file would not give back, by the rules every input path of the editor asks.
     void keepProblems() {
-        for (const KeepProblem &p : libraryKeepProblems(library)) {
+        // A file holds no USB entry: a manufacturer named "USB:..." is an ordinary one.
+        for (const KeepProblem &p : libraryKeepProblems(library, -1)) {
             const bool ofRepeat = repeats.contains({p.preset, p.device});
             int line = 0;
             if (p.device < 0) {

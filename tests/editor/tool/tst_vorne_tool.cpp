@@ -325,6 +325,16 @@ private slots:
             << changed("Parity=None", "Parity=No\x02ne")
             << QStringList{"10: error: Device \"Dev\" (Acme) cannot be kept in the project file: its setting Parity: "
                            "it contains the control character 0x02"};
+        {
+            // A file has no USB entry: a manufacturer named like one is read back like any other.
+            QByteArray project(kCheckBase);
+            project.replace("Acme\n", "USB:Acme\n");
+            project.replace("Parity=None", "Parity=No\x02ne");
+            QTest::newRow("manufacturer named like the USB entry")
+                << project
+                << QStringList{"10: error: Device \"Dev\" (USB:Acme) cannot be kept in the project file: its setting "
+                               "Parity: it contains the control character 0x02"};
+        }
         // Warnings.
         QTest::newRow("manufacturer over 30")
             << changed("Acme\n", "Acme Professional Lighting Corp.\n")
