@@ -125,6 +125,24 @@ void setDeviceLabels(MainWindow &w) {
     w.labelPopupDesc->setText(QStringLiteral("Device Description "));
 }
 
+// The device modes share the popup's layout; each opening starts from no mode.
+void openDevicePopup(MainWindow &w, const QString &title) {
+    clearModeFlags(w);
+    w.setPopupTreeHidden();
+    w.setPopupTreeUp();
+    w.upWindowPopup();
+    w.treePopup->setWindowTitle(title);
+    setDeviceLabels(w);
+}
+
+// Arms OK for the mode `flag` names and hands the name field to the user.
+void showDevicePopup(MainWindow &w, bool &flag) {
+    w.okTreePopupShow = true;
+    flag = true;
+    w.treePopup->show();
+    w.lineEditPopupType->setFocus();
+}
+
 // A refused OK: the user corrects the popup, which stays open in its mode.
 void refuse(MainWindow &w, const QString &message) {
     w.criticalMessage(message);
@@ -346,12 +364,7 @@ void MainWindow::addDevice() {
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
     if (!item || isUsbItem(item))
         return;
-    clearModeFlags(*this);
-    setPopupTreeHidden();
-    setPopupTreeUp();
-    upWindowPopup();
-    treePopup->setWindowTitle(tr("Add Device"));
-    setDeviceLabels(*this);
+    openDevicePopup(*this, tr("Add Device"));
 
     lineEditPopupManufact->setText(topLevelOf(item)->text(0));
     lineEditPopupType->setText(item->text(0) + QStringLiteral(" Type"));
@@ -374,22 +387,14 @@ void MainWindow::addDevice() {
         setCurrentIndexInComboBox(settingCombo[d.field], QLatin1String(d.value));
     }
 
-    okTreePopupShow = true;
-    addDeviceFlag = true;
-    treePopup->show();
-    lineEditPopupType->setFocus();
+    showDevicePopup(*this, addDeviceFlag);
 }
 
 void MainWindow::cloneDevice() {
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
     if (!item || !item->parent())
         return;
-    clearModeFlags(*this);
-    setPopupTreeHidden();
-    setPopupTreeUp();
-    upWindowPopup();
-    treePopup->setWindowTitle(tr("Clone Device"));
-    setDeviceLabels(*this);
+    openDevicePopup(*this, tr("Clone Device"));
 
     lineEditPopupManufact->setText(item->parent()->text(0));
     lineEditPopupManufact->hide();
@@ -400,23 +405,15 @@ void MainWindow::cloneDevice() {
     lineEditPopupDesc->setText(item->toolTip(1));
     item->setToolTip(0, item->text(0));
 
-    okTreePopupShow = true;
-    cloneDeviceFlag = true;
     changeStateOKThree(false);
-    treePopup->show();
-    lineEditPopupType->setFocus();
+    showDevicePopup(*this, cloneDeviceFlag);
 }
 
 void MainWindow::editDevice() {
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
     if (!item || !item->parent())
         return;
-    clearModeFlags(*this);
-    setPopupTreeHidden();
-    setPopupTreeUp();
-    upWindowPopup();
-    treePopup->setWindowTitle(tr("Edit Device"));
-    setDeviceLabels(*this);
+    openDevicePopup(*this, tr("Edit Device"));
 
     const int iPreset = findPreset(listMyPresets, item->parent()->text(0));
     const int iDevice = findDevice(listMyPresets, iPreset, item->text(0));
@@ -433,11 +430,8 @@ void MainWindow::editDevice() {
     item->setToolTip(0, item->text(0));
 
     changeStateOKThree(false);
-    okTreePopupShow = true;
-    editDeviceFlag = true;
-    treePopup->show();
     // The manufacturer field is read-only here; the name is what one edits.
-    lineEditPopupType->setFocus();
+    showDevicePopup(*this, editDeviceFlag);
 }
 
 void MainWindow::okTreePopup() {
