@@ -2,20 +2,7 @@
 
 namespace vorne::d2xx {
 
-namespace {
-constexpr int kChunk = 4096;
-constexpr int64_t kPollPauseNs = 200000;
-} // namespace
-
-ReceiveFifo::ReceiveFifo(Reader reader, Clock &clock) : reader_(std::move(reader)), clock_(clock) {}
-
-int ReceiveFifo::poll() {
-    uint8_t chunk[kChunk];
-    int n = reader_(chunk, kChunk);
-    if (n > 0)
-        bytes_.insert(bytes_.end(), chunk, chunk + (n < kChunk ? n : kChunk));
-    return n;
-}
+ReceiveFifo::ReceiveFifo(Fetch fetch, Clock &clock) : fetch_(std::move(fetch)), clock_(clock) {}
 
 size_t ReceiveFifo::take(uint8_t *buf, size_t len) {
     size_t n = len < bytes_.size() ? len : bytes_.size();
@@ -28,17 +15,15 @@ size_t ReceiveFifo::take(uint8_t *buf, size_t len) {
 
 int ReceiveFifo::read(uint8_t *buf, size_t len, unsigned timeoutMs) {
     size_t got = take(buf, len);
-    int64_t deadline = clock_.nowNs() + static_cast<int64_t>(timeoutMs) * 1000000;
+    const int64_t deadline = clock_.nowNs() + static_cast<int64_t>(timeoutMs) * 1000000;
     while (got < len) {
-        int n = poll();
+        int64_t left = deadline - clock_.nowNs();
+        int n = fetch_(left > 0 ? left : 0);
         if (n < 0)
             return got > 0 ? static_cast<int>(got) : n;
         got += take(buf + got, len - got);
-        int64_t left = deadline - clock_.nowNs();
-        if (got == len || left <= 0)
+        if (left <= 0)
             break;
-        if (n == 0)
-            clock_.sleepNs(left < kPollPauseNs ? left : kPollPauseNs);
     }
     return static_cast<int>(got);
 }

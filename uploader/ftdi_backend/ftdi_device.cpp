@@ -15,8 +15,10 @@ namespace {
 
 constexpr int kFtdiVendor = 0x0403;
 constexpr int kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
-constexpr unsigned short kTransmitterEmpty = 0x4000; /* TEMT in the line status byte */
-constexpr unsigned char kLatencyMs = 2;              /* short, so replies reach the reads promptly */
+constexpr unsigned char kLatencyMs = 2; /* short, so replies reach the reads promptly */
+/* While the chip has not yet taken every byte, a status query waits this long
+ * for it in libusb's event handling, so the caller's wait need not spin. */
+constexpr int64_t kTxWaitNs = 1000000;
 
 bool signedRecord(const FT_PROGRAM_DATA *d) {
     return d && d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu && d->Manufacturer && d->ManufacturerId &&
@@ -151,29 +153,46 @@ FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDe
             } else {
                 ftdi_set_latency_timer(ctx, kLatencyMs);
                 device->reset(new FtdiDevice(ctx, f.names, f.id));
-                status = FT_OK;
+                status = (*device)->link_.start() ? FT_OK : FT_DEVICE_NOT_OPENED;
             }
         }
     }
-    if (status != FT_OK)
+    if (*device && status != FT_OK)
+        device->reset(); /* closes the bridge and frees the context */
+    else if (status != FT_OK)
         ftdi_free(ctx);
     return status;
 }
 
 FtdiDevice::FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id)
     : ctx_(ctx), names_(std::move(names)), id_(id), clock_(Clock::system()),
-      fifo_([ctx](uint8_t *buf, int size) { return ftdi_read_data(ctx, buf, size); }, clock_) {}
+      fifo_([this](int64_t waitNs) { return fetch(waitNs); }, clock_),
+      link_({ctx->usb_ctx, ctx->usb_dev, static_cast<unsigned char>(ctx->out_ep),
+             static_cast<unsigned char>(ctx->in_ep), ctx->max_packet_size},
+            [this](const uint8_t *data, size_t len) { fifo_.push(data, len); }) {}
 
 FtdiDevice::~FtdiDevice() {
+    link_.stop(); /* every transfer back from libusb before the handle goes */
     ftdi_usb_close(ctx_);
     ftdi_free(ctx_);
 }
 
+int FtdiDevice::fetch(int64_t waitNs) {
+    size_t before = fifo_.available();
+    if (link_.broken())
+        return -1;
+    link_.handleEvents(waitNs);
+    return static_cast<int>(fifo_.available() - before);
+}
+
 FT_STATUS FtdiDevice::reset() {
     std::lock_guard<std::mutex> lock(mutex_);
+    /* Pending writes are dropped with the chip's buffers, and nothing from before the reset is read after it. */
+    link_.stop();
     fifo_.clear();
-    txEstimate_.clear();
-    return ftdi_usb_reset(ctx_) < 0 ? FT_IO_ERROR : FT_OK;
+    int r = ftdi_usb_reset(ctx_);
+    bool restarted = link_.start();
+    return r < 0 || !restarted ? FT_IO_ERROR : FT_OK;
 }
 
 FT_STATUS FtdiDevice::setTimeouts(ULONG readMs, ULONG writeMs) {
@@ -188,7 +207,6 @@ FT_STATUS FtdiDevice::setBaudRate(ULONG baud) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (baud == 0 || baud > 3000000 || ftdi_set_baudrate(ctx_, static_cast<int>(baud)) < 0)
         return FT_INVALID_BAUD_RATE;
-    txEstimate_ = TxPacer(true, baud / 10 > 0 ? baud / 10 : 1);
     return FT_OK;
 }
 
@@ -205,22 +223,15 @@ FT_STATUS FtdiDevice::setDataCharacteristics(UCHAR bits, UCHAR stop, UCHAR parit
 
 FT_STATUS FtdiDevice::status(DWORD *rx, DWORD *tx) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fifo_.poll() < 0)
-        return FT_IO_ERROR;
-    unsigned short modem = 0;
-    if (ftdi_poll_modem_status(ctx_, &modem) < 0)
+    link_.handleEvents(0);
+    if (link_.unsent() > 0)
+        link_.handleEvents(kTxWaitNs);
+    if (link_.takeFault())
         return FT_IO_ERROR;
     if (rx)
         *rx = static_cast<DWORD>(fifo_.available());
-    size_t pending = 0;
-    if (modem & kTransmitterEmpty) {
-        txEstimate_.clear();
-    } else {
-        txEstimate_.drain(clock_.nowNs());
-        pending = txEstimate_.pending() > 0 ? txEstimate_.pending() : 1;
-    }
     if (tx)
-        *tx = static_cast<DWORD>(pending);
+        *tx = static_cast<DWORD>(link_.unsent());
     return FT_OK;
 }
 
@@ -239,11 +250,9 @@ FT_STATUS FtdiDevice::write(const uint8_t *buf, DWORD len, DWORD *written) {
     *written = 0;
     if (len == 0)
         return FT_OK;
-    int n = ftdi_write_data(ctx_, buf, static_cast<int>(len));
-    if (n < 0)
+    if (link_.broken() || !link_.write(buf, len, static_cast<unsigned>(ctx_->usb_write_timeout)))
         return FT_IO_ERROR;
-    txEstimate_.push(buf, static_cast<size_t>(n), clock_.nowNs());
-    *written = static_cast<DWORD>(n);
+    *written = len;
     return FT_OK;
 }
 

@@ -1,16 +1,17 @@
-/* One FTDI bridge opened through libftdi1, behind the D2XX calls: a receive
- * FIFO fed by polling the chip, a transmit count from the chip's
- * transmitter-empty bit, and the EEPROM through libftdi's EEPROM API. The
- * kernel's serial driver is detached while open and given back on close. */
+/* One FTDI bridge opened through libftdi1, behind the D2XX calls: the bulk
+ * endpoints through a BulkLink (an IN always pending, writes queued as OUT
+ * transfers), a receive FIFO of what arrived, and the EEPROM through libftdi's
+ * EEPROM API. The kernel's serial driver is detached while open and given
+ * back on close. */
 #ifndef VORNE_D2XX_FTDI_DEVICE_H
 #define VORNE_D2XX_FTDI_DEVICE_H
 
+#include "bulk_link.h"
 #include "clock.h"
 #include "device_list.h"
 #include "ftd2xx.h"
 #include "port.h"
 #include "receive_fifo.h"
-#include "tx_pacer.h"
 
 #include <memory>
 #include <mutex>
@@ -43,6 +44,8 @@ public:
 
 private:
     FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);
+    /* Brings in what the link delivers within waitNs; negative once it failed. */
+    int fetch(int64_t waitNs);
 
     ftdi_context *ctx_;
     ListedDevice names_;
@@ -50,7 +53,7 @@ private:
     std::mutex mutex_;
     Clock &clock_;
     ReceiveFifo fifo_;
-    TxPacer txEstimate_; /* how much the chip may still hold, for a nonzero count */
+    BulkLink link_;
     ULONG readTimeoutMs_ = 0;
 };
 

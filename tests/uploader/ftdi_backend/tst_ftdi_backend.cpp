@@ -1,5 +1,7 @@
 /* The libftdi backend without hardware: its pure translations, the receive
- * FIFO with a fake chip, and clean failures when no bridge is attached. */
+ * FIFO with a fake chip, the splitting of IN packets, and clean failures
+ * when no bridge is attached. */
+#include "bulk_link.h"
 #include "ftd2xx.h"
 #include "ftdi_mapping.h"
 #include "receive_fifo.h"
@@ -27,22 +29,37 @@ struct Strings {
     }
 };
 
-/* A chip that hands out scripted arrivals, one per poll. */
+/* A chip that delivers one scripted arrival per fetch; an empty one lets the wait pass. */
 struct FakeChip {
     std::deque<std::string> arrivals;
     int error = 0; /* returned once the arrivals run out, when set */
     int polls = 0;
-    int read(uint8_t *buf, int size) {
+    ReceiveFifo *fifo = nullptr;
+    ManualClock *clock = nullptr;
+    int fetch(int64_t waitNs) {
         ++polls;
-        if (arrivals.empty())
+        if (arrivals.empty() && error)
             return error;
-        std::string next = arrivals.front();
-        arrivals.pop_front();
-        int n = static_cast<int>(next.size()) < size ? static_cast<int>(next.size()) : size;
-        std::memcpy(buf, next.data(), static_cast<size_t>(n));
-        if (static_cast<size_t>(n) < next.size())
-            arrivals.push_front(next.substr(static_cast<size_t>(n)));
-        return n;
+        std::string next = arrivals.empty() ? std::string() : arrivals.front();
+        if (!arrivals.empty())
+            arrivals.pop_front();
+        if (next.empty())
+            clock->sleepNs(waitNs);
+        fifo->push(reinterpret_cast<const uint8_t *>(next.data()), next.size());
+        return static_cast<int>(next.size());
+    }
+};
+
+/* A FIFO fed by the chip. */
+struct Fed {
+    FakeChip chip;
+    ManualClock clock;
+    ReceiveFifo fifo{[this](int64_t ns) { return chip.fetch(ns); }, clock};
+    explicit Fed(std::deque<std::string> arrivals, int error = 0) {
+        chip.arrivals = std::move(arrivals);
+        chip.error = error;
+        chip.fifo = &fifo;
+        chip.clock = &clock;
     }
 };
 
@@ -238,66 +255,83 @@ TEST(FtdiMapping, LongStringsAreCutToTheBuffer) {
 }
 
 TEST(ReceiveFifo, KeepsWhatTheReaderDidNotAskFor) {
-    FakeChip chip;
-    chip.arrivals = {"DONE\nCRC: OK\n"};
-    ManualClock clock;
-    ReceiveFifo fifo([&](uint8_t *b, int n) { return chip.read(b, n); }, clock);
-    ASSERT_EQ(fifo.poll(), 13);
-    EXPECT_EQ(fifo.available(), 13u);
-    EXPECT_EQ(readFifo(fifo, 5, 1), "DONE\n");
-    EXPECT_EQ(fifo.available(), 8u);
-    EXPECT_EQ(readFifo(fifo, 150, 0), "CRC: OK\n");
-    EXPECT_EQ(fifo.available(), 0u);
+    Fed f({"DONE\nCRC: OK\n"});
+    ASSERT_EQ(f.fifo.poll(), 13);
+    EXPECT_EQ(f.fifo.available(), 13u);
+    EXPECT_EQ(readFifo(f.fifo, 5, 1), "DONE\n");
+    EXPECT_EQ(f.fifo.available(), 8u);
+    EXPECT_EQ(readFifo(f.fifo, 150, 0), "CRC: OK\n");
+    EXPECT_EQ(f.fifo.available(), 0u);
 }
 
 TEST(ReceiveFifo, WaitsTheTimeOutForMoreThenReturnsWhatCame) {
-    FakeChip chip;
-    chip.arrivals = {"CR", "", "", "C: OK\n"};
-    ManualClock clock;
-    ReceiveFifo fifo([&](uint8_t *b, int n) { return chip.read(b, n); }, clock);
-    int64_t start = clock.nowNs();
-    EXPECT_EQ(readFifo(fifo, 150, 1), "CRC: OK\n");
-    EXPECT_LE(clock.nowNs() - start, 1000000);
-    EXPECT_EQ(readFifo(fifo, 150, 1), "");
-    EXPECT_GE(clock.nowNs() - start, 1000000);
+    Fed f({"CR", "C: OK\n"});
+    int64_t start = f.clock.nowNs();
+    EXPECT_EQ(readFifo(f.fifo, 150, 1), "CRC: OK\n");
+    EXPECT_EQ(f.clock.nowNs() - start, 1000000) << "waited its 1 ms for the rest of the 150 bytes";
+    EXPECT_EQ(readFifo(f.fifo, 150, 1), "");
+    EXPECT_EQ(f.clock.nowNs() - start, 2000000);
 }
 
 TEST(ReceiveFifo, ZeroTimeOutPollsOnce) {
-    FakeChip chip;
-    chip.arrivals = {"E\n"};
-    ManualClock clock;
-    ReceiveFifo fifo([&](uint8_t *b, int n) { return chip.read(b, n); }, clock);
-    EXPECT_EQ(readFifo(fifo, 150, 0), "E\n");
-    EXPECT_EQ(chip.polls, 1);
-    EXPECT_EQ(readFifo(fifo, 150, 0), "");
-    EXPECT_EQ(chip.polls, 2);
+    Fed f({"E\n"});
+    EXPECT_EQ(readFifo(f.fifo, 150, 0), "E\n");
+    EXPECT_EQ(f.chip.polls, 1);
+    EXPECT_EQ(readFifo(f.fifo, 150, 0), "");
+    EXPECT_EQ(f.chip.polls, 2);
 }
 
 TEST(ReceiveFifo, ReaderErrorKeepsBytesAlreadyReceived) {
-    FakeChip chip;
-    chip.arrivals = {"OK"};
-    chip.error = -4;
-    ManualClock clock;
-    ReceiveFifo fifo([&](uint8_t *b, int n) { return chip.read(b, n); }, clock);
+    Fed f({"OK"}, -4);
     int result = 0;
-    EXPECT_EQ(readFifo(fifo, 150, 5, &result), "OK");
+    EXPECT_EQ(readFifo(f.fifo, 150, 5, &result), "OK");
     EXPECT_EQ(result, 2);
-    EXPECT_EQ(readFifo(fifo, 150, 5, &result), "");
+    EXPECT_EQ(readFifo(f.fifo, 150, 5, &result), "");
     EXPECT_EQ(result, -4);
-    EXPECT_EQ(fifo.poll(), -4);
+    EXPECT_EQ(f.fifo.poll(), -4);
 }
 
 TEST(ReceiveFifo, FullReadNeedsNoPoll) {
-    FakeChip chip;
-    chip.arrivals = {"ABCDEF"};
-    ManualClock clock;
-    ReceiveFifo fifo([&](uint8_t *b, int n) { return chip.read(b, n); }, clock);
-    fifo.poll();
-    EXPECT_EQ(readFifo(fifo, 6, 1), "ABCDEF");
-    EXPECT_EQ(chip.polls, 1);
-    fifo.poll();
-    fifo.clear();
-    EXPECT_EQ(fifo.available(), 0u);
+    Fed f({"ABCDEF"});
+    f.fifo.poll();
+    EXPECT_EQ(readFifo(f.fifo, 6, 1), "ABCDEF");
+    EXPECT_EQ(f.chip.polls, 1);
+    f.fifo.poll();
+    f.fifo.clear();
+    EXPECT_EQ(f.fifo.available(), 0u);
+}
+
+/* What one bulk IN transfer of 64-byte packets carries: each packet starts
+ * with the modem and line status, the rest is data. */
+TEST(InPackets, StatusBytesAreTakenOutOfEveryPacket) {
+    auto packet = [](uint8_t modem, uint8_t line, const std::string &data) {
+        return std::string{static_cast<char>(modem), static_cast<char>(line)} + data;
+    };
+    const std::string full(62, 'x');
+    struct Case {
+        const char *what;
+        std::string transfer;
+        std::string data;
+        uint8_t modem, line;
+    } cases[] = {
+        {"status only", packet(0x01, 0x60, ""), "", 0x01, 0x60},
+        {"one short packet", packet(0x31, 0x60, "OK\n"), "OK\n", 0x31, 0x60},
+        {"full packets, a short last one",
+         packet(0x31, 0x00, full) + packet(0x31, 0x00, full) + packet(0x11, 0x62, "E"), full + full + "E", 0x11, 0x62},
+        {"full packet then status only", packet(0x31, 0x00, full) + packet(0x21, 0x60, ""), full, 0x21, 0x60},
+        {"a stray byte is no packet", packet(0x31, 0x60, "A").substr(0, 1), "", 0, 0},
+    };
+    for (const Case &c : cases) {
+        std::string got;
+        InStatus status;
+        size_t n =
+            splitInPackets(reinterpret_cast<const uint8_t *>(c.transfer.data()), c.transfer.size(), 64, &status,
+                           [&](const uint8_t *d, size_t len) { got.append(reinterpret_cast<const char *>(d), len); });
+        EXPECT_EQ(got, c.data) << c.what;
+        EXPECT_EQ(n, c.data.size()) << c.what;
+        EXPECT_EQ(status.modem, c.modem) << c.what;
+        EXPECT_EQ(status.line, c.line) << c.what;
+    }
 }
 
 /* No bridge is attached where the tests run: everything fails cleanly. */
