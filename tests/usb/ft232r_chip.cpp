@@ -60,8 +60,7 @@ size_t copyOut(const std::vector<uint8_t> &from, uint8_t *to, size_t room) {
 }
 } // namespace
 
-Ft232rChip::Ft232rChip(Settings settings)
-    : settings_(std::move(settings)), toLine_(true, kConverterBaud / 10), fromLine_(true, kConverterBaud / 10) {
+Ft232rChip::Ft232rChip(Settings settings) : settings_(std::move(settings)) {
     eeprom_ = settings_.customEeprom ? settings_.eeprom : buildEeprom(settings_.strings);
     /* At power-up the chip takes its USB strings from a valid EEPROM. */
     if (checksumValid(eeprom_) && eeprom_ != Eeprom{})
@@ -81,18 +80,8 @@ void Ft232rChip::setLine(int64_t nowNs) {
     unsigned parity = (lineProperties_ >> 8) & 0x7;
     unsigned stop = (lineProperties_ >> 11) & 0x3;
     unsigned perChar = 1 + bits + (parity ? 1 : 0) + (stop == 0 ? 1 : 2);
-    int64_t rate = baud_ / perChar > 0 ? baud_ / perChar : 1;
-    /* Bytes still queued go on at the new rate. */
-    auto carry = [&](d2xx::TxPacer *pacer) {
-        std::vector<uint8_t> rest;
-        for (const auto &b : pacer->drain(INT64_MAX))
-            rest.push_back(b.value);
-        *pacer = d2xx::TxPacer(true, rate);
-        if (!rest.empty())
-            pacer->push(rest.data(), rest.size(), nowNs);
-    };
-    carry(&toLine_);
-    carry(&fromLine_);
+    /* Bytes still queued go on at the new rate; the box keeps its own 38400 8N1. */
+    toLine_.setRate(baud_, perChar, nowNs);
 }
 
 void Ft232rChip::advance(int64_t nowNs) {
@@ -109,14 +98,17 @@ void Ft232rChip::advance(int64_t nowNs) {
     /* The box answers each byte when it arrives, not when someone looks. */
     for (const auto &b : toLine_.drain(nowNs)) {
         if (converter_ && match) { /* otherwise framing errors: nothing the box can read */
+            size_t before = converter_->receivedRaw().size();
             converter_->receive(b.value, b.doneNs);
+            if (converter_->receivedRaw().size() == before + 1)
+                noteDataByte(b);
             answer(b.doneNs);
         }
     }
     if (converter_)
         answer(nowNs);
     for (const auto &b : fromLine_.drain(nowNs)) {
-        if (rx_.size() < kRxBufferSize)
+        if (rx_.size() < kFromLineBufferSize)
             rx_.push_back(b.value);
         else
             overrun_ = true;
@@ -308,13 +300,57 @@ Ft232rChip::ControlResult Ft232rChip::standardRequest(const SetupPacket &setup, 
 
 size_t Ft232rChip::bulkOut(const uint8_t *data, size_t len, int64_t nowNs) {
     advance(nowNs);
-    size_t room = kTxBufferSize > toLine_.pending() ? kTxBufferSize - toLine_.pending() : 0;
-    size_t n = std::min(room, len);
-    if (n) {
-        toLine_.push(data, n, nowNs);
-        bytesFromHost_ += n;
+    size_t taken = 0;
+    while (taken < len) {
+        size_t packet = std::min(kPacketSize, len - taken);
+        if (kToLineBufferSize - toLine_.pending() < packet)
+            break; /* NAK: the host sends the packet again, whole */
+        toLine_.push(data + taken, packet, nowNs);
+        taken += packet;
     }
-    return n;
+    bytesFromHost_ += taken;
+    return taken;
+}
+
+int64_t Ft232rChip::roomForNs(size_t n) const {
+    if (n > kToLineBufferSize)
+        return kNever;
+    size_t free = kToLineBufferSize - toLine_.pending();
+    return n <= free ? INT64_MIN : toLine_.doneNsOf(n - free - 1);
+}
+
+int64_t Ft232rChip::inReadyNs() const {
+    const size_t payload = kPacketSize - 2;
+    int64_t latency = lastPacketNs_ + static_cast<int64_t>(latencyMs_) * 1000000;
+    int64_t full = rx_.size() >= payload ? INT64_MIN : fromLine_.doneNsOf(payload - rx_.size() - 1);
+    return std::min(latency, full);
+}
+
+int64_t Ft232rChip::nextLineEventNs() const { return std::min(toLine_.nextDoneNs(), fromLine_.nextDoneNs()); }
+
+bool Ft232rChip::busy() const {
+    using Mode = sim::ConverterModel::Mode;
+    if (toLine_.pending() || fromLine_.pending())
+        return true;
+    if (!converter_)
+        return false;
+    Mode m = converter_->mode();
+    return m == Mode::Flashing || m == Mode::FirmwareData || m == Mode::Discard;
+}
+
+/* The idle time counts the gaps between the bytes of one data phase. */
+void Ft232rChip::noteDataByte(const SerialLine::Byte &b) {
+    if (converter_->receivedRaw().size() == 1) {
+        dataPhase_ = DataPhase{};
+        dataPhase_.firstStartNs = b.startNs;
+    } else if (b.startNs > dataPhase_.lastDoneNs) {
+        const int64_t gap = b.startNs - dataPhase_.lastDoneNs;
+        dataPhase_.idleNs += gap;
+        ++dataPhase_.gaps;
+        dataPhase_.longestGapNs = std::max(dataPhase_.longestGapNs, gap);
+    }
+    dataPhase_.lastDoneNs = b.doneNs;
+    ++dataPhase_.bytes;
 }
 
 long Ft232rChip::bulkIn(uint8_t *buf, size_t len, int64_t nowNs, bool *complete) {

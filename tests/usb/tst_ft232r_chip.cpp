@@ -65,6 +65,7 @@ TEST(Ft232rChip, StatusOnlyPacketsComeOncePerLatencyPeriod) {
     EXPECT_EQ(buf[1], 0x60); /* transmitter holding register and shift register empty */
     EXPECT_EQ(chip.bulkIn(buf, sizeof buf, kStart + kMs, &complete), 0);
     EXPECT_FALSE(complete) << "the chip NAKs until its latency timer runs out";
+    EXPECT_EQ(chip.inReadyNs(), kStart + 2 * kMs);
     EXPECT_EQ(chip.bulkIn(buf, sizeof buf, kStart + 2 * kMs, &complete), 2);
     EXPECT_TRUE(complete);
 }
@@ -82,13 +83,70 @@ TEST(Ft232rChip, TransmitterEmptyOnlyOnceTheBytesLeftTheWire) {
     EXPECT_EQ(status[1] & 0x60, 0x60);
 }
 
-TEST(Ft232rChip, TransmitBufferHoldsAt128Bytes) {
+/* When the first n bytes of a full buffer have left the line at 38400 baud, 10 bits a byte. */
+int64_t drainedAt(uint64_t n) { return kStart + static_cast<int64_t>((n * 10 * 1000000000ull + 38399) / 38400); }
+
+TEST(Ft232rChip, OutPacketsAreTakenWholeOrNakedWhole) {
+    const uint8_t bytes[300] = {};
+    struct Transfer {
+        size_t len, taken; /* into an empty buffer */
+    } transfers[] = {{300, 128}, {130, 128}, {128, 128}, {100, 100}, {16, 16}};
+    for (const Transfer &t : transfers) {
+        Ft232rChip chip({});
+        configureLikeTheUploader(chip, kStart);
+        EXPECT_EQ(chip.bulkOut(bytes, t.len, kStart), t.taken) << t.len;
+    }
+    /* Against a full buffer, a packet waits until all of it fits. */
+    struct Packet {
+        size_t len, drained;
+        bool taken;
+    } packets[] = {{64, 63, false}, {64, 64, true}, {16, 15, false}, {16, 16, true}, {1, 0, false}, {1, 1, true}};
+    for (const Packet &p : packets) {
+        Ft232rChip chip({});
+        configureLikeTheUploader(chip, kStart);
+        ASSERT_EQ(chip.bulkOut(bytes, Ft232rChip::kToLineBufferSize, kStart), 128u);
+        EXPECT_EQ(chip.roomForNs(p.len), drainedAt(p.len)) << p.len;
+        EXPECT_EQ(chip.bulkOut(bytes, p.len, drainedAt(p.drained)), p.taken ? p.len : 0) << p.len << " " << p.drained;
+    }
+}
+
+TEST(Ft232rChip, FromLineBufferHolds256BytesThenOverruns) {
+    static_assert(Ft232rChip::kToLineBufferSize == 128 && Ft232rChip::kFromLineBufferSize == 256);
     Ft232rChip chip({});
     configureLikeTheUploader(chip, kStart);
-    const uint8_t bytes[300] = {};
-    EXPECT_EQ(chip.bulkOut(bytes, sizeof bytes, kStart), Ft232rChip::kTxBufferSize);
-    EXPECT_EQ(chip.bulkOut(bytes, sizeof bytes, kStart), 0u);
-    EXPECT_GT(chip.bulkOut(bytes, sizeof bytes, kStart + 10 * kMs), 0u);
+    std::string lines;
+    for (int i = 0; i < 5; ++i)
+        lines += std::string(60, 'x') + "\r"; /* 63 bytes back each: echo, "\n", "?\n" */
+    const auto *bytes = reinterpret_cast<const uint8_t *>(lines.data());
+    size_t sent = 0;
+    for (int64_t t = kStart; sent < lines.size(); t += 10 * kMs)
+        sent += chip.bulkOut(bytes + sent, lines.size() - sent, t);
+    uint8_t buf[4096];
+    bool complete = false;
+    long n = chip.bulkIn(buf, sizeof buf, kStart + 500 * kMs, &complete);
+    EXPECT_EQ(buf[1] & 0x02, 0x02) << "overrun";
+    n += chip.bulkIn(buf + n, sizeof buf - static_cast<size_t>(n), kStart + 502 * kMs, &complete);
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(n - 2 * ((n + 63) / 64), 256) << "data bytes";
+}
+
+TEST(Ft232rChip, DataPhaseCountsTheLinesIdleTime) {
+    Ft232rChip chip({});
+    configureLikeTheUploader(chip, kStart);
+    const std::string command = "CfgFile=32\r";
+    chip.bulkOut(reinterpret_cast<const uint8_t *>(command.data()), command.size(), kStart);
+    const uint8_t block[16] = {};
+    const int64_t first = kStart + 10 * kMs, second = kStart + 20 * kMs;
+    chip.bulkOut(block, sizeof block, first);
+    chip.bulkOut(block, sizeof block, second);
+    chip.advance(kStart + 40 * kMs);
+    const int64_t blockNs = drainedAt(16) - kStart;
+    Ft232rChip::DataPhase d = chip.dataPhase();
+    EXPECT_EQ(d.bytes, 32u) << "the command is no part of it";
+    EXPECT_EQ(d.firstStartNs, first);
+    EXPECT_EQ(d.lastDoneNs, second + blockNs);
+    EXPECT_EQ(d.idleNs, second - first - blockNs);
+    EXPECT_EQ(d.gaps, 1u);
 }
 
 TEST(Ft232rChip, TheBoxUnderstandsOnlyTheConvertersLineSettings) {
