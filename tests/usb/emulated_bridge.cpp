@@ -2,13 +2,17 @@
 
 #include <umockdev.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <stdexcept>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorne::usbemu {
 
@@ -16,6 +20,13 @@ namespace {
 
 constexpr uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
                                    USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+/* The ticker's longest sleep while something is under way, and when all is quiet. */
+constexpr int64_t kBusyStepNs = 1000000;
+constexpr int64_t kIdleStepNs = 50000000;
+/* Never wakes sooner than this after a pass, so a deadline already behind it cannot spin it. */
+constexpr int64_t kMinStepNs = 20000;
+/* One buffer slot: a single byte in the FIFO fills it. */
+constexpr int kFifoSize = 4096;
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -132,13 +143,23 @@ EmulatedBridge::EmulatedBridge(UMockdevTestbed *bed, int devnum, Options options
     umockdev_testbed_set_attribute_binary(bed_, syspath_.c_str(), "descriptors", descriptors.data(),
                                           static_cast<gint>(descriptors.size()));
 
-    /* usbfs nodes are plain files in the bed; every ioctl on them comes to us. */
+    /* umockdev hands us every ioctl on the node but leaves poll to the kernel:
+     * the node is a FIFO of one buffer slot, full (not writable) while nothing
+     * can be reaped. libusb polls usbfs nodes for POLLOUT alone. */
     gchar *root = umockdev_testbed_get_root_dir(bed_);
     std::string nodeFile = std::string(root) + devnode_;
     g_free(root);
     g_mkdir_with_parents(nodeFile.substr(0, nodeFile.rfind('/')).c_str(), 0755);
-    if (!g_file_set_contents(nodeFile.c_str(), "", 0, nullptr))
-        throw std::runtime_error("cannot create " + nodeFile);
+    if (mkfifo(nodeFile.c_str(), 0666) != 0)
+        throw std::runtime_error("cannot create " + nodeFile + ": " + std::strerror(errno));
+    readyFd_ = open(nodeFile.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (readyFd_ < 0 || fcntl(readyFd_, F_SETPIPE_SZ, kFifoSize) != kFifoSize) {
+        int why = errno;
+        if (readyFd_ >= 0)
+            close(readyFd_);
+        throw std::runtime_error("cannot make " + nodeFile + " a one-slot FIFO: " + std::strerror(why));
+    }
+    updateReadiness();
 
     handler_ = static_cast<UMockdevIoctlBase *>(g_object_new(handlerType(), nullptr));
     reinterpret_cast<UsbfsHandler *>(handler_)->bridge = this;
@@ -148,9 +169,16 @@ EmulatedBridge::EmulatedBridge(UMockdevTestbed *bed, int devnum, Options options
         g_clear_error(&error);
         throw std::runtime_error("cannot attach the usbfs handler: " + why);
     }
+    ticker_ = std::thread([this] { tick(); });
 }
 
 EmulatedBridge::~EmulatedBridge() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    ticker_.join();
     GError *error = nullptr;
     umockdev_testbed_detach_ioctl(bed_, devnode_.c_str(), &error);
     g_clear_error(&error);
@@ -163,6 +191,47 @@ EmulatedBridge::~EmulatedBridge() {
         g_object_unref(claimedBy_);
     reinterpret_cast<UsbfsHandler *>(handler_)->bridge = nullptr;
     g_object_unref(handler_);
+    close(readyFd_);
+}
+
+/* The bus's own time: whatever falls due happens when it does, asked or not. */
+void EmulatedBridge::tick() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        const int64_t now = nowNs();
+        progress(now);
+        updateReadiness();
+        wake_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::nanoseconds(nextWakeNs(now))));
+    }
+}
+
+int64_t EmulatedBridge::nextWakeNs(int64_t now) const {
+    int64_t next = now + (!pending_.empty() || chip_.busy() ? kBusyStepNs : kIdleStepNs);
+    bool inSeen = false, outSeen = false;
+    for (const Urb &p : pending_) {
+        const usbdevfs_urb *u = urbOf(p.urb);
+        if (u->type != USBDEVFS_URB_TYPE_BULK)
+            continue;
+        if (u->endpoint == Ft232rChip::kInEndpoint && !inSeen) {
+            inSeen = true;
+            next = std::min(next, chip_.inReadyNs());
+        } else if (u->endpoint == Ft232rChip::kOutEndpoint && !outSeen) {
+            outSeen = true;
+            next = std::min(next, chip_.roomForNs(std::min(Ft232rChip::kPacketSize, outWanted(p))));
+        }
+    }
+    next = std::min(next, chip_.nextLineEventNs());
+    return std::max(next, now + kMinStepNs);
+}
+
+/* One byte in the FIFO fills its only slot: the node polls not writable. */
+void EmulatedBridge::updateReadiness() {
+    const bool ready = unplugged_ || !finished_.empty();
+    if (ready == nodeReady_)
+        return;
+    uint8_t byte = 0;
+    if ((ready ? read(readyFd_, &byte, 1) : write(readyFd_, &byte, 1)) == 1)
+        nodeReady_ = ready;
 }
 
 void EmulatedBridge::drop(Urb *u) {
@@ -202,12 +271,23 @@ std::string EmulatedBridge::receivedRaw() {
 EmulatedBridge::DriverState EmulatedBridge::driver() {
     std::lock_guard<std::mutex> lock(mutex_);
     forgetClosedClients();
+    updateReadiness();
     return driver_;
 }
 
 EmulatedBridge::TransferCounts EmulatedBridge::transfers() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counts_;
+}
+
+std::vector<uint64_t> EmulatedBridge::ioctlsPerClient() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ioctlsPerClient_;
+}
+
+Ft232rChip::DataPhase EmulatedBridge::dataPhase() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return chip_.dataPhase();
 }
 
 double EmulatedBridge::sendingSeconds() {
@@ -246,12 +326,27 @@ void EmulatedBridge::forgetClosedClients() {
     }
 }
 
+/* Each open file is told apart by a number kept on its client object. */
+void EmulatedBridge::countIoctl(UMockdevIoctlClient *client) {
+    static const char kKey[] = "vorne-client-number";
+    auto number = reinterpret_cast<uintptr_t>(g_object_get_data(G_OBJECT(client), kKey));
+    if (number == 0) {
+        ioctlsPerClient_.push_back(0);
+        number = ioctlsPerClient_.size();
+        g_object_set_data(G_OBJECT(client), kKey, reinterpret_cast<gpointer>(number));
+    }
+    ++ioctlsPerClient_[number - 1];
+    ++counts_.ioctls;
+}
+
 bool EmulatedBridge::handleIoctl(UMockdevIoctlClient *client) {
     std::lock_guard<std::mutex> lock(mutex_);
+    countIoctl(client);
     forgetClosedClients();
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     if (unplugged_ && request != USBDEVFS_REAPURBNDELAY && request != USBDEVFS_REAPURB) {
         done(client, -1, ENODEV);
+        updateReadiness();
         return true;
     }
     UMockdevIoctlData *holder = nullptr;
@@ -298,6 +393,7 @@ bool EmulatedBridge::handleIoctl(UMockdevIoctlClient *client) {
         break;
     case USBDEVFS_SUBMITURB:
         submit(client);
+        wake_.notify_one(); /* a new transfer or new line settings: the ticker plans anew */
         break;
     case USBDEVFS_DISCARDURB:
         discard(client);
@@ -312,6 +408,7 @@ bool EmulatedBridge::handleIoctl(UMockdevIoctlClient *client) {
     }
     if (holder)
         g_object_unref(holder);
+    updateReadiness();
     return true;
 }
 
@@ -478,8 +575,19 @@ void EmulatedBridge::finish(size_t index, int status) {
     finished_.push_back(u);
 }
 
+/* What a pending OUT still has for the chip; an unplug cuts it short. */
+size_t EmulatedBridge::outWanted(const Urb &p) const {
+    size_t want = static_cast<size_t>(urbOf(p.urb)->buffer_length) - p.done;
+    if (options_.unplugAfterBytes >= 0) {
+        uint64_t left = static_cast<uint64_t>(options_.unplugAfterBytes) - chip_.bytesFromHost();
+        want = static_cast<size_t>(std::min<uint64_t>(want, left));
+    }
+    return want;
+}
+
 /* Moves the first bulk transfer of each direction as far as the chip lets it by now. */
 void EmulatedBridge::progress(int64_t now) {
+    chip_.advance(now);
     bool inSeen = false, outSeen = false;
     for (size_t i = 0; i < pending_.size() && !unplugged_;) {
         Urb &p = pending_[i];
@@ -488,16 +596,13 @@ void EmulatedBridge::progress(int64_t now) {
         bool complete = false;
         if (u->type == USBDEVFS_URB_TYPE_BULK && u->endpoint == Ft232rChip::kInEndpoint && !inSeen) {
             inSeen = true;
-            p.done += static_cast<size_t>(chip_.bulkIn(p.buffer->data + p.done, len - p.done, now, &complete));
+            if (p.buffer)
+                p.done += static_cast<size_t>(chip_.bulkIn(p.buffer->data + p.done, len - p.done, now, &complete));
+            else
+                complete = true; /* no room for even the status bytes */
         } else if (u->type == USBDEVFS_URB_TYPE_BULK && u->endpoint == Ft232rChip::kOutEndpoint && !outSeen) {
             outSeen = true;
-            size_t want = len - p.done;
-            if (options_.unplugAfterBytes >= 0) {
-                uint64_t left = static_cast<uint64_t>(options_.unplugAfterBytes) - chip_.bytesFromHost();
-                if (want > left)
-                    want = static_cast<size_t>(left);
-            }
-            size_t taken = chip_.bulkOut(p.buffer ? p.buffer->data + p.done : nullptr, want, now);
+            size_t taken = chip_.bulkOut(p.buffer ? p.buffer->data + p.done : nullptr, outWanted(p), now);
             if (taken > 0) {
                 if (firstOutNs_ < 0)
                     firstOutNs_ = now;

@@ -2,17 +2,27 @@
  * enumerates (ids, bus and device numbers, speed, the binary descriptors,
  * the strings), its /dev/bus/usb node, and the usbfs requests on that node
  * answered by the chip model, with the kernel's ftdi_sio bound to the
- * interface until someone detaches it. Requests are served on the test bed's
- * worker thread; the test reads the state from its own thread. */
+ * interface until someone detaches it.
+ *
+ * Time runs on its own as on a bus: a ticker thread moves the chip and the
+ * pending transfers to "now" whenever something can happen (the latency
+ * timer, a byte on the line, room for an OUT packet), so a transfer finishes
+ * whether or not the host asks. The node is a FIFO that polls writable only
+ * while a finished transfer waits to be reaped, which is how usbfs wakes
+ * libusb's poll. Requests are served on the test bed's worker thread, the
+ * ticker runs on its own, the test reads the state from its own thread; one
+ * mutex keeps them apart. */
 #ifndef VORNE_TESTS_USB_EMULATED_BRIDGE_H
 #define VORNE_TESTS_USB_EMULATED_BRIDGE_H
 
 #include "ft232r_chip.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -64,8 +74,13 @@ public:
     struct TransferCounts {
         uint64_t control = 0, bulkOut = 0, bulkIn = 0;
         uint64_t statusOnlyIn = 0; /* bulk IN that ended on the latency timer with no data */
+        uint64_t ioctls = 0;       /* usbfs requests served, every open file together */
     };
     TransferCounts transfers();
+    /* usbfs requests served to each file opened on the node, in the order of their first request. */
+    std::vector<uint64_t> ioctlsPerClient();
+    /* The converter's last data phase: bytes, duration, the line's idle time within it. */
+    Ft232rChip::DataPhase dataPhase();
 
     /* Called on the test bed's worker thread for every ioctl on the node. */
     bool handleIoctl(UMockdevIoctlClient *client);
@@ -78,6 +93,11 @@ private:
         size_t done = 0;
     };
 
+    void tick();
+    int64_t nextWakeNs(int64_t now) const;
+    void updateReadiness();
+    size_t outWanted(const Urb &u) const;
+    void countIoctl(UMockdevIoctlClient *client);
     void submit(UMockdevIoctlClient *client);
     void reap(UMockdevIoctlClient *client);
     void discard(UMockdevIoctlClient *client);
@@ -104,6 +124,12 @@ private:
     bool unplugged_ = false;
     int64_t firstOutNs_ = -1, lastOutNs_ = -1;
     TransferCounts counts_;
+    std::vector<uint64_t> ioctlsPerClient_;
+    int readyFd_ = -1;      /* the bridge's own end of the node's FIFO */
+    bool nodeReady_ = true; /* the FIFO is empty: the node polls writable */
+    bool stopping_ = false;
+    std::condition_variable wake_;
+    std::thread ticker_; /* last: started once everything it uses exists */
 };
 
 } // namespace vorne::usbemu

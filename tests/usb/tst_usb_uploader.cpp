@@ -1,12 +1,22 @@
 /* The product VORNE_uploader, unchanged, against FT232R bridges that exist
  * only in a umockdev test bed: listing, identification, transfers, the
- * EEPROM service mode, unplugging, and the kernel driver given back. */
+ * EEPROM service mode, unplugging, and the kernel driver given back; and the
+ * node itself as libusb meets it (poll readiness, transfers that end unasked). */
 #include "usb_bed.h"
 #include "worked_example.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/usbdevice_fs.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace vorne::usbemu;
 
@@ -206,4 +216,115 @@ TEST(UsbFaults, ChipThatNaksControlRequestsIsNotTakenForTheConverter) {
     EXPECT_EQ(b.bytesFromHost(), 0u);
     EXPECT_GE(b.driver().claims, 1);
     expectDriverGivenBack(b);
+}
+
+namespace {
+
+/* A file on a bridge's node, opened in this process (which runs under the
+ * preload too), for usbfs requests without libusb in between. */
+class UsbfsFile {
+public:
+    explicit UsbfsFile(const std::string &node) : fd_(open(node.c_str(), O_RDWR | O_CLOEXEC)) {}
+    ~UsbfsFile() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    bool claim() {
+        usbdevfs_disconnect_claim dc{};
+        return ioctl(fd_, USBDEVFS_DISCONNECT_CLAIM, &dc) == 0;
+    }
+    bool submit(usbdevfs_urb *urb) { return ioctl(fd_, USBDEVFS_SUBMITURB, urb) == 0; }
+    /* The URB reaped, or nullptr with errno set. */
+    usbdevfs_urb *reap() {
+        void *urb = nullptr;
+        return ioctl(fd_, USBDEVFS_REAPURBNDELAY, &urb) == 0 ? static_cast<usbdevfs_urb *>(urb) : nullptr;
+    }
+    /* libusb's question: POLLOUT within timeoutMs? */
+    bool ready(int timeoutMs = 0) {
+        pollfd p{fd_, POLLOUT, 0};
+        return poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLOUT);
+    }
+
+private:
+    int fd_;
+};
+
+/* A URB and its buffer; the buffer holds the setup packet first for control transfers. */
+struct Urb {
+    std::vector<uint8_t> data;
+    usbdevfs_urb urb{}; /* last: its frame list is open-ended */
+    Urb(unsigned char type, unsigned char endpoint, size_t length, std::vector<uint8_t> setup = {})
+        : data(std::move(setup)) {
+        data.resize(length);
+        urb.type = type;
+        urb.endpoint = endpoint;
+        urb.buffer = data.data();
+        urb.buffer_length = static_cast<int>(length);
+    }
+    Urb(const Urb &) = delete;
+    Urb &operator=(const Urb &) = delete;
+};
+
+} // namespace
+
+TEST(UsbNode, PollsReadyOnlyWhileATransferWaitsToBeReaped) {
+    UsbBed bed;
+    EmulatedBridge::Options o = converterBridge("VRN00001");
+    o.unplugAfterBytes = 1;
+    EmulatedBridge &b = bed.plug(o);
+    UsbfsFile f(b.devnode());
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f.claim());
+    Urb control(USBDEVFS_URB_TYPE_CONTROL, 0, 8 + 18, {0x80, 0x06, 0x00, 0x01, 0, 0, 18, 0}); /* device descriptor */
+    Urb out(USBDEVFS_URB_TYPE_BULK, Ft232rChip::kOutEndpoint, 2);
+
+    EXPECT_FALSE(f.ready()) << "nothing submitted";
+    ASSERT_TRUE(f.submit(&control.urb));
+    EXPECT_TRUE(f.ready()) << "a control request finishes at once";
+    ASSERT_EQ(f.reap(), &control.urb);
+    EXPECT_EQ(control.urb.actual_length, 18);
+    EXPECT_FALSE(f.ready()) << "reaped";
+    EXPECT_EQ(f.reap(), nullptr);
+    EXPECT_EQ(errno, EAGAIN);
+    EXPECT_FALSE(f.ready());
+
+    Urb empty(USBDEVFS_URB_TYPE_BULK, Ft232rChip::kInEndpoint, 0); /* no room even for the status bytes */
+    ASSERT_TRUE(f.submit(&empty.urb));
+    ASSERT_TRUE(f.ready(1000));
+    ASSERT_EQ(f.reap(), &empty.urb);
+    EXPECT_EQ(empty.urb.actual_length, 0);
+
+    ASSERT_TRUE(f.submit(&out.urb)); /* its first byte unplugs the bridge */
+    EXPECT_TRUE(f.ready());
+    ASSERT_EQ(f.reap(), &out.urb);
+    EXPECT_EQ(out.urb.status, -ENODEV);
+    EXPECT_EQ(f.reap(), nullptr);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_TRUE(f.ready()) << "a gone bridge stays ready, so the host learns it is gone";
+}
+
+TEST(UsbNode, LatencyTimerEndsABulkInWithoutTheHostAsking) {
+    UsbBed bed;
+    EmulatedBridge &b = bed.plug(converterBridge("VRN00001"));
+    UsbfsFile f(b.devnode());
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f.claim());
+    const auto start = std::chrono::steady_clock::now();
+    Urb first(USBDEVFS_URB_TYPE_BULK, Ft232rChip::kInEndpoint, 4096);
+    ASSERT_TRUE(f.submit(&first.urb));
+    ASSERT_TRUE(f.ready(5000)) << "the power-up timer has long run out";
+    ASSERT_EQ(f.reap(), &first.urb);
+
+    Urb second(USBDEVFS_URB_TYPE_BULK, Ft232rChip::kInEndpoint, 4096);
+    ASSERT_TRUE(f.submit(&second.urb));
+    const uint64_t asked = b.ioctlsPerClient().back();
+    ASSERT_TRUE(f.ready(5000)) << "the latency timer never ended the transfer";
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(b.ioctlsPerClient().back(), asked) << "the host only waited in poll";
+    ASSERT_EQ(f.reap(), &second.urb);
+    EXPECT_EQ(second.urb.status, 0);
+    EXPECT_EQ(second.urb.actual_length, 2) << "status bytes only";
+    EXPECT_EQ(b.transfers().statusOnlyIn, 2u);
+    EXPECT_GE(waited, std::chrono::milliseconds(b.latencyMs())) << "never before the timer runs out";
 }
