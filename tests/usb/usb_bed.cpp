@@ -31,6 +31,10 @@ RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutM
     const char *other = std::getenv("VORNE_USB_UPLOADER");
     std::vector<std::string> argv = {other && *other ? other : VORNE_UPLOADER};
     argv.insert(argv.end(), args.begin(), args.end());
+    return runPreloaded(argv, timeoutMs);
+}
+
+RunResult UsbBed::runPreloaded(const std::vector<std::string> &argv, int timeoutMs) {
     /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
     RunResult r = runProcess(
         argv, {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},

@@ -25,6 +25,8 @@ public:
     EmulatedBridge &plug(EmulatedBridge::Options options);
     /* VORNE_uploader with these arguments, killed after timeoutMs. */
     RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
+    /* Any program (argv[0] a path) under the preload in this bed, killed after timeoutMs. */
+    RunResult runPreloaded(const std::vector<std::string> &argv, int timeoutMs);
 
 private:
     UMockdevTestbed *bed_;
