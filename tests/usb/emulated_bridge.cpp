@@ -312,6 +312,7 @@ void EmulatedBridge::forgetClosedClients() {
     for (auto *list : {&pending_, &finished_}) {
         for (auto it = list->begin(); it != list->end();) {
             if (closed(it->client)) {
+                ++counts_.leftAtClose;
                 drop(&*it);
                 it = list->erase(it);
             } else {
@@ -660,6 +661,7 @@ void EmulatedBridge::discard(UMockdevIoctlClient *client) {
     gulong address = *reinterpret_cast<gulong *>(umockdev_ioctl_client_get_arg(client)->data);
     for (size_t i = 0; i < pending_.size(); ++i) {
         if (pending_[i].client == client && pending_[i].urb->client_addr == address) {
+            ++counts_.discarded;
             finish(i, -ENOENT);
             done(client, 0);
             return;

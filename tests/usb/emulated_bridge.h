@@ -75,6 +75,8 @@ public:
         uint64_t control = 0, bulkOut = 0, bulkIn = 0;
         uint64_t statusOnlyIn = 0; /* bulk IN that ended on the latency timer with no data */
         uint64_t ioctls = 0;       /* usbfs requests served, every open file together */
+        uint64_t discarded = 0;    /* transfers the host cancelled while the chip still held them */
+        uint64_t leftAtClose = 0;  /* transfers a file still had in flight or unreaped when it closed */
     };
     TransferCounts transfers();
     /* usbfs requests served to each file opened on the node, in the order of their first request. */
