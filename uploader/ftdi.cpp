@@ -256,9 +256,10 @@ int sendData(const char *data, int len) {
     FT_STATUS st = FT_Write(h, (LPVOID)data, (DWORD)len, &written);
     if (st != FT_OK)
         return -1;
-    // Wait for the bridge to empty its transmit queue, sleeping about as long
-    // as the queued bytes need on the line (no busy spin), and give up when the
-    // queue stalls well beyond its line time or the bridge stops answering.
+    // Wait for the transmit queue to empty (the bytes the bridge has not yet
+    // taken), sleeping about as long as they need on the line (no busy spin),
+    // and give up when the queue stalls well beyond its line time or the bridge
+    // stops answering.
     const int64_t deadline = clock().nowNs() + (2 * lineMicros(len) + 500000) * 1000;
     for (;;) {
         DWORD rx = 0, tx = 0, ev = 0;
