@@ -1,6 +1,8 @@
 /* Command line, converter search and the upload exchange. See main.h. */
 #include "main.h"
 
+#include "eeprom_backup.h"
+
 #include "fileio.h"
 #include "ftdi.h"
 #include "mainWin.h"
@@ -164,6 +166,8 @@ bool parseOptions(int argc, char **argv, Options &options) {
         const char *a = argv[i];
         if (a[0] != '-') {
             options.file = a;
+        } else if (strcmp(a, "--restore-eeprom") == 0) {
+            options.restore = i + 1 < argc ? argv[++i] : "";
         } else if (a[1] == '-' && strncmp(a + 2, "FTDI_EEPROM", 11) == 0) {
             options.service = true;
         } else if (a[1] == 'b') {
@@ -297,6 +301,17 @@ int uploaderMain(int argc, char **argv) {
     if (!parseOptions(argc, argv, options)) {
         printUsage(argv[0]);
         return 0;
+    }
+    if (options.restore) {
+        if (!options.restore[0]) {
+            messageError("--restore-eeprom needs the backup file to restore");
+            return 1;
+        }
+        if (options.file || options.service) {
+            messageError("--restore-eeprom FILE restores an EEPROM only: no file to send, no --FTDI_EEPROM");
+            return 1;
+        }
+        return restoreEEPROM(options.restore);
     }
     const bool dialogs = !(options.file && options.silent);
 

@@ -29,6 +29,7 @@ struct Options {
     file_type_e type = 0;
     bool silent = false;
     bool service = false;
+    const char *restore = nullptr; /* --restore-eeprom FILE; "" when FILE is missing */
 };
 /* Reads the arguments left to right; false when the usage must be printed. */
 bool parseOptions(int argc, char **argv, Options &options);

@@ -11,10 +11,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <linux/usbdevice_fs.h>
+#include <map>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -120,6 +124,111 @@ TEST(UsbServiceMode, RewritesAnFt232rIntoTheConverterAndSends) {
     EXPECT_EQ(*(programmed + 1), kUploaderLatencyMs);
     EXPECT_EQ(b.latencyMs(), kUploaderLatencyMs);
     expectDriverGivenBack(b);
+}
+
+/* The backups in a bed's data folder, by file name. */
+std::map<std::string, std::string> backupsIn(UsbBed &bed) {
+    std::map<std::string, std::string> files;
+    const std::string folder = bed.dataHome() + "/vorne/eeprom";
+    if (DIR *d = opendir(folder.c_str())) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.')
+                files[e->d_name] = readWholeFile(folder + "/" + e->d_name);
+        closedir(d);
+    }
+    return files;
+}
+
+std::string bytesOf(const Eeprom &e) { return std::string(e.begin(), e.end()); }
+
+const std::string *backupOf(const std::map<std::string, std::string> &files, const std::string &bridge) {
+    for (const auto &f : files)
+        if (f.first.rfind(bridge + "_", 0) == 0)
+            return &f.second;
+    return nullptr;
+}
+
+TEST(UsbServiceMode, BacksUpEveryBridgeItRewritesAndTheBackupRestores) {
+    UsbBed bed;
+    EmulatedBridge::Options other = plainFt232r("A1000001");
+    other.chip.converterAttached = false; /* a serial adapter: nobody answers */
+    EmulatedBridge &adapter = bed.plug(other);
+    EmulatedBridge &converter = bed.plug(converterBridge("VRN00001"));
+    const std::string adapterBefore = bytesOf(adapter.eeprom()), converterBefore = bytesOf(converter.eeprom());
+    std::string path = writeTempFile("worked.bin", workedExampleImage());
+
+    RunResult r = bed.runUploader({"--FTDI_EEPROM", "-s", "-c", path}, kRunBoundMs);
+    EXPECT_RAN(r);
+    EXPECT_EQ(converter.receivedFile(), workedExampleImage()) << r.out << r.err;
+    std::map<std::string, std::string> backups = backupsIn(bed);
+    ASSERT_EQ(backups.size(), 2u) << r.out << r.err;
+    ASSERT_TRUE(backupOf(backups, "A1000001") && backupOf(backups, "VRN00001")) << r.out;
+    EXPECT_EQ(*backupOf(backups, "A1000001"), adapterBefore);
+    EXPECT_EQ(*backupOf(backups, "VRN00001"), converterBefore);
+    const std::string saved = "EEPROM of A1000001 saved to " + bed.dataHome() + "/vorne/eeprom/A1000001_";
+    EXPECT_TRUE(contains(r.out, saved)) << r.out;
+    EXPECT_EQ(descriptionOf(adapter.eeprom()), "FT232R USB VORNE");
+
+    std::string backup = bed.dataHome() + "/vorne/eeprom/";
+    for (const auto &f : backups)
+        if (f.first.rfind("A1000001_", 0) == 0)
+            backup += f.first;
+    RunResult restore = bed.runUploader({"--restore-eeprom", backup}, kRunBoundMs);
+    EXPECT_RAN(restore);
+    EXPECT_TRUE(contains(restore.out, "INFO: EEPROM of A1000001 restored from " + backup))
+        << restore.out << restore.err;
+    EXPECT_EQ(bytesOf(adapter.eeprom()), adapterBefore) << "byte for byte";
+    EXPECT_EQ(backupsIn(bed).size(), 3u) << "what the restore overwrote was saved first";
+    expectDriverGivenBack(adapter);
+    expectDriverGivenBack(converter);
+}
+
+TEST(UsbServiceMode, NoBackupNoRewrite) {
+    UsbBed bed;
+    EmulatedBridge &adapter = bed.plug(plainFt232r("A1000001"));
+    const Eeprom before = adapter.eeprom();
+    mkdir(bed.dataHome().c_str(), 0755);
+    mkdir((bed.dataHome() + "/vorne").c_str(), 0755);
+    ASSERT_TRUE(std::ofstream(bed.dataHome() + "/vorne/eeprom").good()) << "a file where the folder belongs";
+
+    RunResult r =
+        bed.runUploader({"--FTDI_EEPROM", "-s", "-c", writeTempFile("w.bin", workedExampleImage())}, kRunBoundMs);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1) << "its box was never told to be the converter";
+    EXPECT_TRUE(contains(r.err, "EEPROM of A1000001 left as it is: no backup of it could be saved")) << r.err;
+    EXPECT_TRUE(adapter.eeprom() == before);
+    EXPECT_EQ(adapter.bytesFromHost(), 0u);
+    expectDriverGivenBack(adapter);
+}
+
+TEST(UsbRestore, RefusesWhatItCannotPutBackExactly) {
+    UsbBed bed;
+    EmulatedBridge &twinA = bed.plug(plainFt232r("TWIN"));
+    EmulatedBridge &twinB = bed.plug(plainFt232r("TWIN"));
+    Eeprom good = buildEeprom({"FTDI", "FT232R USB UART", "TWIN"});
+    Eeprom corrupt = good;
+    corrupt[0x20] ^= 1;
+    struct Case {
+        const char *file;
+        std::string bytes, says;
+    } cases[] = {
+        {"TWIN_20261208-140102.eeprom", bytesOf(corrupt),
+         "not an FT232R EEPROM image (128 bytes with a valid checksum)"},
+        {"TWIN_20261208-140103.eeprom", bytesOf(good) + "x", "not an FT232R EEPROM image"},
+        {"twin.bin", bytesOf(good), "its name does not tell which bridge it was taken from"},
+        {"A9999999_20261208-140102.eeprom", bytesOf(good), "bridge A9999999 is not plugged in"},
+        {"TWIN_20261208-140104.eeprom", bytesOf(good), "2 bridges match TWIN; plug in only the one to restore"},
+    };
+    const Eeprom beforeA = twinA.eeprom(), beforeB = twinB.eeprom();
+    for (const Case &c : cases) {
+        RunResult r = bed.runUploader({"--restore-eeprom", writeTempFile(c.file, c.bytes)}, kRunBoundMs);
+        ASSERT_FALSE(r.timedOut) << c.file;
+        EXPECT_EQ(r.exitCode, 1) << c.file << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, "ERROR: Cannot restore the EEPROM from ")) << r.err;
+        EXPECT_TRUE(contains(r.err, c.says)) << c.file << "\n" << r.err;
+    }
+    EXPECT_TRUE(twinA.eeprom() == beforeA && twinB.eeprom() == beforeB);
+    EXPECT_TRUE(backupsIn(bed).empty());
 }
 
 TEST(UsbSearch, HighestIndexIsTriedFirst) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace vorne::usbemu {
 
@@ -13,7 +14,11 @@ namespace {
 constexpr int kFirstDevnum = 2; /* 1 is the root hub's */
 }
 
-UsbBed::UsbBed() : bed_(umockdev_testbed_new()) {}
+UsbBed::UsbBed() : bed_(umockdev_testbed_new()) {
+    static int beds = 0;
+    std::string marker = writeTempFile("bed" + std::to_string(++beds), "");
+    dataHome_ = marker + "-data";
+}
 
 UsbBed::~UsbBed() {
     bridges_.clear();
@@ -36,9 +41,10 @@ RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutM
 
 RunResult UsbBed::runPreloaded(const std::vector<std::string> &argv, int timeoutMs) {
     /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
-    RunResult r = runProcess(
-        argv, {"LD_PRELOAD=libumockdev-preload.so.0", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"},
-        timeoutMs);
+    RunResult r = runProcess(argv,
+                             {"LD_PRELOAD=libumockdev-preload.so.0",
+                              "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0", "XDG_DATA_HOME=" + dataHome_},
+                             timeoutMs);
     /* VORNE_USB_SHOW=1 (with LIBUSB_DEBUG=4, say) shows what the uploader and libusb printed. */
     const char *show = std::getenv("VORNE_USB_SHOW");
     if (show && *show == '1')

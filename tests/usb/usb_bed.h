@@ -27,9 +27,13 @@ public:
     RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
     /* Any program (argv[0] a path) under the preload in this bed, killed after timeoutMs. */
     RunResult runPreloaded(const std::vector<std::string> &argv, int timeoutMs);
+    /* XDG_DATA_HOME of the programs run here, a fresh folder for each bed:
+     * the service mode's EEPROM backups go to dataHome()/vorne/eeprom. */
+    const std::string &dataHome() const { return dataHome_; }
 
 private:
     UMockdevTestbed *bed_;
+    std::string dataHome_;
     std::vector<std::unique_ptr<EmulatedBridge>> bridges_;
 };
 

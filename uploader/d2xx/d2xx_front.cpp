@@ -95,4 +95,16 @@ FT_STATUS FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData) {
     return p ? p->eepromProgram(pData) : kInvalidHandle;
 }
 
+FT_STATUS FT_ReadEE(FT_HANDLE ftHandle, DWORD dwWordOffset, LPWORD lpwValue) {
+    auto p = backend::portOf(ftHandle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    return lpwValue ? p->eepromReadWord(dwWordOffset, lpwValue) : FT_STATUS(FT_INVALID_PARAMETER);
+}
+
+FT_STATUS FT_WriteEE(FT_HANDLE ftHandle, DWORD dwWordOffset, WORD wValue) {
+    auto p = backend::portOf(ftHandle);
+    return p ? p->eepromWriteWord(dwWordOffset, wValue) : kInvalidHandle;
+}
+
 } // extern "C"

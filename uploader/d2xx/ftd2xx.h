@@ -15,6 +15,7 @@ typedef uint32_t DWORD;
 typedef DWORD *LPDWORD;
 typedef uint32_t ULONG;
 typedef uint16_t WORD;
+typedef WORD *LPWORD;
 typedef uint8_t UCHAR;
 typedef char CHAR;
 typedef char *PCHAR;
@@ -173,6 +174,9 @@ FT_STATUS FT_GetDeviceInfo(FT_HANDLE ftHandle, FT_DEVICE *lpftDevice, LPDWORD lp
                            PCHAR Description, LPVOID Dummy);
 FT_STATUS FT_EE_Read(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData);
 FT_STATUS FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData);
+/* One 16-bit word of the EEPROM as the chip holds it, by its word offset. */
+FT_STATUS FT_ReadEE(FT_HANDLE ftHandle, DWORD dwWordOffset, LPWORD lpwValue);
+FT_STATUS FT_WriteEE(FT_HANDLE ftHandle, DWORD dwWordOffset, WORD wValue);
 
 #ifdef __cplusplus
 }

@@ -30,6 +30,9 @@ public:
     /* data is passed through unchecked: each backend validates the record itself. */
     virtual FT_STATUS eepromRead(FT_PROGRAM_DATA *data) = 0;
     virtual FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data) = 0;
+    /* Raw words of the EEPROM; value is never null. */
+    virtual FT_STATUS eepromReadWord(DWORD offset, WORD *value) = 0;
+    virtual FT_STATUS eepromWriteWord(DWORD offset, WORD value) = 0;
 
 protected:
     Port() = default;

@@ -16,6 +16,7 @@ namespace {
 constexpr int kFtdiVendor = 0x0403;
 constexpr int kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
 constexpr unsigned char kLatencyMs = 2; /* short, so replies reach the reads promptly */
+constexpr DWORD kEepromWords = 128;     /* the largest EEPROM of the family, 256 bytes */
 /* While the chip has not yet taken every byte, a status query waits this long
  * for it in libusb's event handling, so the caller's wait need not spin. */
 constexpr int64_t kTxWaitNs = 1000000;
@@ -283,6 +284,28 @@ FT_STATUS FtdiDevice::eepromProgram(const FT_PROGRAM_DATA *data) {
         return FT_INVALID_PARAMETER;
     ContextEeprom chip(ctx_);
     return programEepromRecord(chip, *data, kLatencyMs);
+}
+
+FT_STATUS FtdiDevice::eepromReadWord(DWORD offset, WORD *value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    unsigned short word = 0;
+    if (offset >= kEepromWords || ftdi_read_eeprom_location(ctx_, static_cast<int>(offset), &word) < 0)
+        return FT_EEPROM_READ_FAILED;
+    *value = word;
+    return FT_OK;
+}
+
+/* libftdi writes single words only outside the checksummed area and not on
+ * the FT232R at all, so the vendor request goes out as libftdi's whole-image
+ * write sends it. */
+FT_STATUS FtdiDevice::eepromWriteWord(DWORD offset, WORD value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (offset >= kEepromWords ||
+        libusb_control_transfer(ctx_->usb_dev, FTDI_DEVICE_OUT_REQTYPE, SIO_WRITE_EEPROM_REQUEST, value,
+                                static_cast<uint16_t>(offset), nullptr, 0,
+                                static_cast<unsigned>(ctx_->usb_write_timeout)) < 0)
+        return FT_EEPROM_WRITE_FAILED;
+    return FT_OK;
 }
 
 } // namespace vorne::d2xx

@@ -41,6 +41,8 @@ public:
     FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description) override;
     FT_STATUS eepromRead(FT_PROGRAM_DATA *data) override;
     FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data) override;
+    FT_STATUS eepromReadWord(DWORD offset, WORD *value) override;
+    FT_STATUS eepromWriteWord(DWORD offset, WORD value) override;
 
 private:
     FtdiDevice(ftdi_context *ctx, ListedDevice names, DWORD id);

@@ -31,6 +31,7 @@ SimBridge::SimBridge(BridgeConfig config, d2xx::Clock &clock)
         ConverterModel::Settings settings = config_.converter;
         line_ = std::make_unique<ConverterModel>(settings);
     }
+    d2xx::storeEepromChecksum(raw_.data(), raw_.size());
     /* Factory-like contents for the chip family. */
     ee_.VendorId = 0x0403;
     ee_.ProductId = config_.type == FT_DEVICE_2232C ? 0x6010 : 0x6001;
@@ -281,6 +282,27 @@ FT_STATUS SimBridge::eepromProgram(const FT_PROGRAM_DATA *data) {
     description_ = data->Description;
     serial_ = data->SerialNumber;
     writeEepromOut();
+    return FT_OK;
+}
+
+FT_STATUS SimBridge::eepromReadWord(DWORD offset, WORD *value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (FT_STATUS s = usable())
+        return s;
+    if (!config_.eepromRead || offset >= raw_.size() / 2)
+        return FT_EEPROM_READ_FAILED;
+    *value = static_cast<WORD>(raw_[2 * offset] | raw_[2 * offset + 1] << 8);
+    return FT_OK;
+}
+
+FT_STATUS SimBridge::eepromWriteWord(DWORD offset, WORD value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (FT_STATUS s = usable())
+        return s;
+    if (!config_.eepromProgram || offset >= raw_.size() / 2)
+        return FT_EEPROM_WRITE_FAILED;
+    raw_[2 * offset] = static_cast<uint8_t>(value);
+    raw_[2 * offset + 1] = static_cast<uint8_t>(value >> 8);
     return FT_OK;
 }
 

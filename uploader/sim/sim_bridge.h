@@ -6,6 +6,7 @@
 #define VORNE_SIM_BRIDGE_H
 
 #include "clock.h"
+#include "eeprom_image.h"
 #include "ftd2xx.h"
 #include "line_endpoint.h"
 #include "port.h"
@@ -13,6 +14,7 @@
 #include "scenario.h"
 #include "tx_pacer.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,6 +43,9 @@ public:
     FT_STATUS deviceInfo(FT_DEVICE *type, DWORD *id, char *serial, char *description) override;
     FT_STATUS eepromRead(FT_PROGRAM_DATA *data) override;
     FT_STATUS eepromProgram(const FT_PROGRAM_DATA *data) override;
+    /* The raw words are an image of their own, beside the record: blank but for its checksum. */
+    FT_STATUS eepromReadWord(DWORD offset, WORD *value) override;
+    FT_STATUS eepromWriteWord(DWORD offset, WORD value) override;
 
 private:
     FT_STATUS usable() const;
@@ -57,6 +62,7 @@ private:
     RxStream rx_;
     std::unique_ptr<LineEndpoint> line_;
     FT_PROGRAM_DATA ee_{};
+    std::array<uint8_t, d2xx::kFt232rEepromBytes> raw_{};
     std::string manufacturer_, manufacturerId_, description_, serial_;
 };
 

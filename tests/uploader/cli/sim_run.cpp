@@ -13,5 +13,7 @@ RunResult runSim(const std::vector<std::string> &args, const std::string &scenar
     std::string path = writeTempFile("scenario" + std::to_string(++count) + ".txt", scenario);
     std::vector<std::string> argv = {VORNE_UPLOADER_SIM};
     argv.insert(argv.end(), args.begin(), args.end());
-    return runProcess(argv, {"VORNE_SIM_SCENARIO=" + path}, timeoutMs);
+    /* The service mode's EEPROM backups stay in the test's own folder. */
+    std::string data = path.substr(0, path.rfind('/')) + "/data";
+    return runProcess(argv, {"VORNE_SIM_SCENARIO=" + path, "XDG_DATA_HOME=" + data}, timeoutMs);
 }

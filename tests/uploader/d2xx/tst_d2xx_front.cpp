@@ -74,6 +74,13 @@ struct RecordingPort : vorne::d2xx::Port {
         lastBuffer = data;
         return note("eeProgram");
     }
+    FT_STATUS eepromReadWord(DWORD offset, WORD *value) override {
+        *value = static_cast<WORD>(0xBE00 + offset);
+        return note("eeWord " + std::to_string(offset));
+    }
+    FT_STATUS eepromWriteWord(DWORD offset, WORD value) override {
+        return note("eeSet " + std::to_string(offset) + " " + std::to_string(value));
+    }
 };
 
 /* What the hooks below serve; reset by each test. */
@@ -188,6 +195,9 @@ TEST_F(D2xxFront, EveryCallOnAnUnknownHandleIsRefused) {
     EXPECT_EQ(FT_GetDeviceInfo(bogus, &type, &id, buf, buf, nullptr), invalid);
     EXPECT_EQ(FT_EE_Read(bogus, &ee), invalid);
     EXPECT_EQ(FT_EE_Program(bogus, &ee), invalid);
+    WORD word = 0;
+    EXPECT_EQ(FT_ReadEE(bogus, 0, &word), invalid);
+    EXPECT_EQ(FT_WriteEE(bogus, 0, 1), invalid);
     EXPECT_EQ(FT_Close(bogus), invalid);
     EXPECT_EQ(FT_Read(nullptr, nullptr, 4, nullptr), invalid); /* the handle is checked first */
     EXPECT_EQ(got, 7u);
@@ -226,8 +236,13 @@ TEST_F(D2xxFront, CallsReachThePortWithTheirArgumentsAndItsStatusComesBack) {
     EXPECT_EQ(p.lastBuffer, &ee);
     EXPECT_EQ(FT_EE_Program(h, nullptr), FT_OK); /* the port judges the record */
     EXPECT_EQ(p.lastBuffer, nullptr);
+    WORD word = 0;
+    EXPECT_EQ(FT_ReadEE(h, 7, &word), FT_OK);
+    EXPECT_EQ(word, 0xBE07);
+    EXPECT_EQ(FT_ReadEE(h, 7, nullptr), static_cast<FT_STATUS>(FT_INVALID_PARAMETER));
+    EXPECT_EQ(FT_WriteEE(h, 63, 0x1234), FT_OK);
     EXPECT_EQ(p.calls, (std::vector<std::string>{"opened VRN00001", "timeouts 500 250", "baud 38400", "line 8 2 2",
-                                                 "reset", "eeRead", "eeProgram"}));
+                                                 "reset", "eeRead", "eeProgram", "eeWord 7", "eeSet 63 4660"}));
 
     FT_DEVICE type = 0;
     DWORD id = 0;

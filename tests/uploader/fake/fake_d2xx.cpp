@@ -132,3 +132,19 @@ FT_STATUS FT_EE_Program(FT_HANDLE h, PFT_PROGRAM_DATA d) {
     bridges[openIndex].description = d->Description ? d->Description : "";
     return FT_OK;
 }
+
+FT_STATUS FT_ReadEE(FT_HANDLE h, DWORD offset, LPWORD value) {
+    if (!valid(h) || !bridges[openIndex].eepromReads || 2 * offset + 1 >= bridges[openIndex].raw.size())
+        return FT_EEPROM_READ_FAILED;
+    const std::vector<uint8_t> &raw = bridges[openIndex].raw;
+    *value = static_cast<WORD>(raw[2 * offset] | raw[2 * offset + 1] << 8);
+    return FT_OK;
+}
+
+FT_STATUS FT_WriteEE(FT_HANDLE h, DWORD offset, WORD value) {
+    if (!valid(h) || !bridges[openIndex].eepromPrograms || 2 * offset + 1 >= bridges[openIndex].raw.size())
+        return FT_EEPROM_WRITE_FAILED;
+    bridges[openIndex].raw[2 * offset] = static_cast<uint8_t>(value);
+    bridges[openIndex].raw[2 * offset + 1] = static_cast<uint8_t>(value >> 8);
+    return FT_OK;
+}

@@ -20,6 +20,7 @@ struct FakeBridge {
     bool infoWorks = true;
     bool eepromReads = true;
     bool eepromPrograms = true;
+    std::vector<uint8_t> raw = std::vector<uint8_t>(128, 0x5A); // the words FT_ReadEE/FT_WriteEE see
 };
 
 struct FakeLine {

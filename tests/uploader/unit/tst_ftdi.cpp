@@ -1,9 +1,11 @@
 /* Device listing, opening and the EEPROM record: printed lines and results. */
 #include "fake_d2xx.h"
 #include "ftdi.h"
+#include "run_process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 using testing::internal::CaptureStderr;
@@ -180,22 +182,46 @@ TEST(Eeprom, SectionsPerChipType) {
     }
 }
 
-TEST(Eeprom, IdentityRewriteProgramsDescriptionAndDriverFlag) {
-    fake::reset();
-    fake::bridges[0].description = "FT232R USB UART";
-    openDevice(0);
-    Record r;
-    readEEPROM(&r.data);
-    CaptureStdout();
-    rewriteIdentity(&r.data);
-    std::string out = GetCapturedStdout();
-    ASSERT_EQ(fake::line.programmed.size(), 1u);
-    EXPECT_EQ(fake::line.programmedDescription[0], "FT232R USB VORNE");
-    EXPECT_EQ(fake::line.programmed[0].RIsD2XX, 0);
-    EXPECT_EQ(fake::line.programmed[0].Cbus0, 0xA); // everything else as read
-    EXPECT_STREQ(r.data.Description, "FT232R USB VORNE");
-    EXPECT_NE(out.find("Description = FT232R USB VORNE\n"), std::string::npos);
-    closeDevice();
+TEST(Eeprom, IdentityRewriteOnlyOverABackupOfTheImageAsItWas) {
+    const std::string folder = writeTempFile("blocker", "");
+    const std::string home = folder.substr(0, folder.rfind('/'));
+    struct Case {
+        const char *what;
+        std::string dataHome;
+        bool rewritten;
+    } cases[] = {{"backup saved", home + "/data", true}, {"backup folder is a file", folder, false}};
+    for (const Case &c : cases) {
+        fake::reset();
+        fake::bridges[0].description = "FT232R USB UART";
+        for (size_t i = 0; i < fake::bridges[0].raw.size(); ++i)
+            fake::bridges[0].raw[i] = static_cast<uint8_t>(i * 3);
+        setenv("XDG_DATA_HOME", c.dataHome.c_str(), 1);
+        openDevice(0);
+        Record r;
+        readEEPROM(&r.data);
+        CaptureStdout();
+        CaptureStderr();
+        rewriteIdentity(&r.data);
+        std::string out = GetCapturedStdout(), err = GetCapturedStderr();
+        closeDevice();
+        if (!c.rewritten) {
+            EXPECT_TRUE(fake::line.programmed.empty()) << c.what;
+            EXPECT_NE(err.find("EEPROM of FAKE0001 left as it is: no backup of it could be saved ("), std::string::npos)
+                << c.what << err;
+            continue;
+        }
+        ASSERT_EQ(fake::line.programmed.size(), 1u) << out << err;
+        EXPECT_EQ(fake::line.programmedDescription[0], "FT232R USB VORNE");
+        EXPECT_EQ(fake::line.programmed[0].RIsD2XX, 0);
+        EXPECT_EQ(fake::line.programmed[0].Cbus0, 0xA); // everything else as read
+        EXPECT_STREQ(r.data.Description, "FT232R USB VORNE");
+        EXPECT_NE(out.find("Description = FT232R USB VORNE\n"), std::string::npos);
+        const std::string said = "EEPROM of FAKE0001 saved to " + c.dataHome + "/vorne/eeprom/FAKE0001_";
+        ASSERT_EQ(out.substr(0, said.size()), said) << out;
+        std::string path = out.substr(out.find(" to ") + 4);
+        path = path.substr(0, path.find('\n'));
+        EXPECT_EQ(readWholeFile(path), std::string(fake::bridges[0].raw.begin(), fake::bridges[0].raw.end()));
+    }
 }
 
 } // namespace

@@ -36,10 +36,18 @@ TEST(Options, Table) {
     Options s;
     EXPECT_TRUE(parse({"--FTDI_EEPROM_and_more"}, s));
     EXPECT_TRUE(s.service);
+
+    Options r; /* its file is the next argument, whatever it looks like */
+    EXPECT_TRUE(parse({"--restore-eeprom", "-A1_x.eeprom", "-s"}, r));
+    EXPECT_STREQ(r.restore, "-A1_x.eeprom");
+    EXPECT_EQ(r.file, nullptr);
+    Options m;
+    EXPECT_TRUE(parse({"--restore-eeprom"}, m));
+    EXPECT_STREQ(m.restore, "");
 }
 
 TEST(Options, UsageCases) {
-    for (const char *bad : {"-h", "-x", "-", "--", "--FTDI_EEPRO", "--help"}) {
+    for (const char *bad : {"-h", "-x", "-", "--", "--FTDI_EEPRO", "--help", "--restore-eeprom=a", "--restore"}) {
         Options o;
         EXPECT_FALSE(parse({"file.bin", bad, "-s"}, o)) << bad;
     }
