@@ -2,14 +2,11 @@
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 
 int main(int argc, char *argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Ostravon"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("ostravon.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorne"));
-    // Some slot names start with "on_" without naming a form object.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qmetaobject.connectslotsbyname=false"));
 
     QApplication app(argc, argv);
     int result = 0;

@@ -50,3 +50,22 @@ void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, Q
             target[n] = 0;
     }
 }
+
+namespace {
+QByteArray lengthOrText(unsigned char len, const char *field, int width) {
+    if (len > 0)
+        return QByteArray(field, qMin(int(len), width));
+    int n = 0;
+    while (n < width && field[n] != 0)
+        ++n;
+    return QByteArray(field, n);
+}
+} // namespace
+
+QByteArray commandBytes(const MyChanelUSB &ch) {
+    return lengthOrText(ch.cmdLen, reinterpret_cast<const char *>(ch.cmd), int(sizeof ch.cmd));
+}
+
+QByteArray prefixBytes(const MyConnParamUSB &c) {
+    return lengthOrText(c.CMD_Prefix_Len, c.CMD_Prefix, int(sizeof c.CMD_Prefix));
+}

@@ -4,6 +4,7 @@
 
 #include "imageformat.h"
 
+#include <QByteArray>
 #include <QString>
 
 // Zero-fills `width` bytes at `field` and copies the Latin-1 text from the
@@ -20,3 +21,9 @@ void fillCmd(MyChanelUSB *ch, QString s);
 // text sets raw bytes and their count; an ASCII text is then copied over the
 // leading bytes with the length byte left as it was (0 when there was no HEX).
 void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, QString hex);
+
+// The bytes the box sends for a row: cmdLen raw bytes, or with cmdLen 0 the
+// ASCII text up to its first zero byte.
+QByteArray commandBytes(const MyChanelUSB &ch);
+// The bytes it sends before every command, read the same way.
+QByteArray prefixBytes(const MyConnParamUSB &c);

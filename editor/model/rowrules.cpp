@@ -16,6 +16,14 @@ bool shareAValue(int lowA, int highA, int lowB, int highB) { return lowA <= high
 
 int popupNumber(const QString &text) { return chanelNumber(text); }
 
+QList<int> rowsFiringAt(const QList<RowRange> &rows, int chanel, int value) {
+    QList<int> firing;
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].chanel == chanel && rows[i].low <= value && value <= rows[i].high)
+            firing.append(i);
+    return firing;
+}
+
 QString dmxOutOfRangeMessage() {
     return QStringLiteral("Is not a valid entry. Please specify a value between 1 and 512");
 }

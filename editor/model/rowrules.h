@@ -15,6 +15,10 @@ struct RowRange {
     int high = 0;
 };
 
+// The rows of `chanel` whose range holds `value`, by index in list order;
+// the box sends the command of the first.
+QList<int> rowsFiringAt(const QList<RowRange> &rows, int chanel, int value);
+
 // The number a popup field holds; 0 when it holds none.
 int popupNumber(const QString &text);
 

@@ -50,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     listReadChanel.clear();
 
     ui->setupUi(this);
+    buildRowTools();
     table_setEnabled(false);
     setColumnWidths(ui->tableWidget->width());
     for (int row = ui->tableWidget->rowCount() - 1; row >= 0; --row)
@@ -217,8 +218,8 @@ QList<QAction *> MainWindow::treeContextActions(const QPoint &pos) const {
 
 QList<QAction *> MainWindow::tableContextActions(const QPoint &pos) const {
     if (ui->tableWidget->itemAt(pos))
-        return {actInsertRow, actEditRow, actDeleteRow};
-    return {actInsertRow};
+        return {actInsertRow, actEditRow, actDeleteRow, actSplitChanel, actImportRows, actExportRows};
+    return {actInsertRow, actSplitChanel, actImportRows, actExportRows};
 }
 
 // The signal's position is in viewport coordinates; mapping through the
@@ -277,6 +278,7 @@ void MainWindow::resizeEvent(QResizeEvent *e) {
     const int height = e->size().height();
     ui->treeWidget->resize(ui->treeWidget->width(), height - 145);
     ui->tableWidget->resize(ui->tableWidget->width(), height - 265);
+    placeRowTools(); // the row tools follow the table's bottom edge
 }
 
 // The title-bar close button behaves exactly like File, Exit: exitProject()

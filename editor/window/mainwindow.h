@@ -38,6 +38,7 @@ class QTreeWidgetItem;
 class QWidget;
 
 struct MyChanelUSB; // fixed-size channel record of the device image
+class SplitDialog;
 
 namespace Ui {
 class MainWindow;
@@ -59,6 +60,16 @@ public:
     // keys run none and are left to the parent).
     using Command = void (MainWindow::*)();
     QList<Command> keyCommands(int key) const;
+
+    // Drops what the uploader prints. A plain member, not a slot: its name
+    // would read as an automatic connection to an object "data".
+    void on_data_available();
+
+    // The device whose table is on screen (the tree's current item, found by
+    // name), or null; `manufacturer` receives its manufacturer's name.
+    MyDevice *shownDevice(QString *manufacturer = nullptr);
+    // Marks a device's tree entry and its manufacturer as changed; the next display paints them.
+    void markDeviceChanged(QTreeWidgetItem *item);
 
     // Column widths of the channel table for a table `tableWidth` pixels wide.
     void setColumnWidths(int tableWidth);
@@ -108,6 +119,19 @@ public:
     QLineEdit *lineEditPopupSpare = nullptr;
     QPushButton *btnPopupOk = nullptr;
     QPushButton *btnPopupCancel = nullptr;
+
+    // The row tools under the channel table: spreadsheets in and out, the
+    // range split, and the row a typed channel/value fires.
+    QPushButton *btnRowsImport = nullptr;
+    QPushButton *btnRowsExport = nullptr;
+    QPushButton *btnSplitChanel = nullptr;
+    QLabel *labelTestValue = nullptr;
+    QLineEdit *lineEditTestValue = nullptr;
+    QLabel *labelTestResult = nullptr;
+    SplitDialog *splitDialog = nullptr;
+    QAction *actImportRows = nullptr;
+    QAction *actExportRows = nullptr;
+    QAction *actSplitChanel = nullptr;
 
     // The thirteen context-menu actions.
     QAction *actAddParent = nullptr;
@@ -303,8 +327,14 @@ public slots:
     void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, QString hex);
     void readVorne();
     void sendVorne();
-    void on_data_available();
     void on_finish(int exitCode);
+
+    // Row tools (mainwindow_rowtools.cpp).
+    void exportRows();
+    void importRows();
+    void splitChanel();
+    void addSplitRows();
+    void testValue(const QString &text);
 
     // Project file, settings file and project commands (mainwindow_project.cpp).
     void readAllDataFromFile();
@@ -330,7 +360,9 @@ protected:
 
 private:
     void buildAboutDialog();
-    void buildRowPopup();  // mainwindow_table.cpp
+    void buildRowPopup(); // mainwindow_table.cpp
+    void buildRowTools(); // mainwindow_rowtools.cpp
+    void placeRowTools();
     void buildTreePopup(); // mainwindow_treeedit.cpp
     void createContextActions();
     void connectMenuActions();

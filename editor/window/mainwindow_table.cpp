@@ -4,6 +4,7 @@
 #include "channelrules.h"
 #include "filerules.h"
 #include "library.h"
+#include "rowentry.h"
 #include "rowrules.h"
 #include "ui_mainwindow.h"
 
@@ -24,10 +25,6 @@ const QString kHighCaption = QStringLiteral("High Value");
 const QString kBlack = QStringLiteral("black");
 const QString kRed = QStringLiteral("red");
 constexpr int kColumns = 5;
-// Field lengths the device image has room for.
-constexpr int kCommandAsciiLength = 11;
-constexpr int kCommandHexLength = 24;
-constexpr int kFunctionLength = 11;
 
 // " 0x" and two or more upper-case digits: " 0x05", " 0xFF", " 0x012C".
 QString numberToolTip(int number) {
@@ -88,37 +85,6 @@ TypedRow typedRow(const MainWindow &w) {
             w.lineEditRowAscii->text(), w.lineEditRowHex->text(), w.lineEditRowFunction->text()};
 }
 
-// The stored command and the function name must come back from the project
-// file as typed; the field that would not is named.
-QString keepProblemMessage(const TypedRow &typed) {
-    const bool ascii = !typed.ascii.isEmpty();
-    const QString command = ascii ? typed.ascii : typed.hex;
-    if (const QString problem = projectTextProblem(ProjectText::RowCommand, command); !problem.isEmpty())
-        return keepMessage(ascii ? QStringLiteral("Command ASCII") : QStringLiteral("Command HEX"), problem);
-    if (const QString problem = projectTextProblem(ProjectText::RowFunction, typed.function); !problem.isEmpty())
-        return keepMessage(QStringLiteral("Function Name"), problem);
-    return {};
-}
-
-// The device whose table is on screen: the tree's current item, by name.
-MyDevice *shownDevice(MainWindow &w) {
-    const QTreeWidgetItem *item = w.ui->treeWidget->currentItem();
-    if (!item || !item->parent())
-        return nullptr;
-    const int preset = findPreset(w.listMyPresets, item->parent()->text(0));
-    const int device = findDevice(w.listMyPresets, preset, item->text(0));
-    return device < 0 ? nullptr : &w.listMyPresets[preset].listMyDevices[device];
-}
-
-// The next display paints both entries yellow from these markers.
-void markDeviceChanged(QTreeWidgetItem *item) {
-    if (!item)
-        return;
-    item->setWhatsThis(0, kStatusChanged);
-    if (item->parent())
-        item->parent()->setWhatsThis(0, kStatusChanged);
-}
-
 // Opening fills the fields without running the live check per field; the
 // caller runs it once on the whole row.
 void fillRowFields(MainWindow &w, const QString &dmx, const QString &low, const QString &high) {
@@ -131,16 +97,17 @@ void fillRowFields(MainWindow &w, const QString &dmx, const QString &low, const 
 }
 
 // A row from a file may hold longer texts than can be typed; its edit shows
-// them whole, so that OK never cuts what the user did not touch.
-void setTextLimits(MainWindow &w, const MyChanel &shown) {
+// them whole, so that OK never cuts what the user did not touch. Each field
+// is measured by the part of the command it shows.
+void setTextLimits(MainWindow &w, const QString &ascii, const QString &hex, const QString &function) {
     const struct {
         QLineEdit *field;
         int limit;
         qsizetype shownLength;
     } limits[] = {
-        {w.lineEditRowAscii, kCommandAsciiLength, shown.rs_c.size()},
-        {w.lineEditRowHex, kCommandHexLength, shown.rs_c.size()},
-        {w.lineEditRowFunction, kFunctionLength, shown.function.size()},
+        {w.lineEditRowAscii, kRowAsciiLength, ascii.size()},
+        {w.lineEditRowHex, kRowHexLength, hex.size()},
+        {w.lineEditRowFunction, kRowFunctionLength, function.size()},
     };
     for (const auto &l : limits)
         l.field->setMaxLength(int(std::max<qsizetype>(l.limit, l.shownLength)));
@@ -203,7 +170,7 @@ void MainWindow::buildRowPopup() {
     lineEditRowHigh->setValidator(valueValidator);
     lineEditRowHex->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9a-fA-F]{60}")), rowPopup));
-    setTextLimits(*this, {});
+    setTextLimits(*this, {}, {}, {});
     // Another device or row must not be chosen, nor the project replaced, under an open popup.
     rowPopup->setWindowModality(Qt::WindowModal);
 
@@ -252,7 +219,7 @@ void MainWindow::okPopup() {
     const TypedRow typed = typedRow(*this);
     QString message = finalCheckMessage(typed, rangeBusy);
     if (message.isEmpty())
-        message = keepProblemMessage(typed);
+        message = rowKeepMessage(typed);
     if (!message.isEmpty()) {
         criticalMessage(message);
         return;
@@ -260,7 +227,7 @@ void MainWindow::okPopup() {
     rowPopup->hide();
     hide();
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
-    if (MyDevice *device = shownDevice(*this)) {
+    if (MyDevice *device = shownDevice()) {
         if (storeTypedRow(&device->listChanel, editRowNumber, typed)) {
             if (editRowNumber >= 0)
                 tableRow_setColor(editRowNumber, colorWhite);
@@ -272,6 +239,29 @@ void MainWindow::okPopup() {
     editRowNumber = -1;
     insertRowNumber = -1;
     getPositionTree(item, 0);
+}
+
+// The device whose table is on screen: the tree's current item, by name.
+MyDevice *MainWindow::shownDevice(QString *manufacturer) {
+    const QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item || !item->parent())
+        return nullptr;
+    const int preset = findPreset(listMyPresets, item->parent()->text(0));
+    const int device = findDevice(listMyPresets, preset, item->text(0));
+    if (device < 0)
+        return nullptr;
+    if (manufacturer)
+        *manufacturer = listMyPresets[preset].deviceParent;
+    return &listMyPresets[preset].listMyDevices[device];
+}
+
+// The next display paints both entries yellow from these markers.
+void MainWindow::markDeviceChanged(QTreeWidgetItem *item) {
+    if (!item)
+        return;
+    item->setWhatsThis(0, kStatusChanged);
+    if (item->parent())
+        item->parent()->setWhatsThis(0, kStatusChanged);
 }
 
 void MainWindow::validateTable() {}
@@ -307,6 +297,11 @@ void MainWindow::table_setEnabled(bool on) {
     const bool rowChosen = on && ui->tableWidget->currentRow() >= 0;
     ui->btnDmxEdit->setEnabled(rowChosen);
     ui->btnDmxDelete->setEnabled(rowChosen);
+    for (QWidget *tool :
+         std::initializer_list<QWidget *>{btnRowsImport, btnRowsExport, btnSplitChanel, lineEditTestValue})
+        tool->setEnabled(on);
+    for (QAction *action : {actImportRows, actExportRows, actSplitChanel})
+        action->setEnabled(on);
 }
 
 void MainWindow::tableRow_setSelected(int row, bool selected) {
@@ -336,7 +331,7 @@ void MainWindow::insertRow() {
     const MyChanel &proposal = listFreePlaces.first();
     fillRowFields(*this, proposal.dmx_chanel, proposal.dmx_valueFrom, proposal.dmx_valueTo);
     lineEditRowDmx->setEnabled(true);
-    setTextLimits(*this, {});
+    setTextLimits(*this, {}, {}, {});
     lineEditRowAscii->clear();
     lineEditRowHex->clear();
     lineEditRowFunction->clear();
@@ -375,17 +370,14 @@ void MainWindow::on_tableWidget_cellDoubleClicked(int row, int) {
     lineEditRowLow->setEnabled(true);
     lineEditRowHigh->setEnabled(true);
     const QString command = cellText(3);
-    MyChanel shown;
-    shown.rs_c = command;
-    shown.function = cellText(4);
-    setTextLimits(*this, shown);
-    if (command.startsWith(sHexPrefix)) {
-        lineEditRowHex->setText(command.mid(sHexPrefix.size()));
-        lineEditRowAscii->clear();
-    } else {
-        lineEditRowAscii->setText(command.startsWith(sAsciiPrefix) ? command.mid(sAsciiPrefix.size()) : command);
-        lineEditRowHex->clear();
-    }
+    const bool isHex = command.startsWith(sHexPrefix);
+    const QString hex = isHex ? command.mid(sHexPrefix.size()) : QString();
+    const QString ascii = isHex                              ? QString()
+                          : command.startsWith(sAsciiPrefix) ? command.mid(sAsciiPrefix.size())
+                                                             : command;
+    setTextLimits(*this, ascii, hex, cellText(4));
+    lineEditRowHex->setText(hex);
+    lineEditRowAscii->setText(ascii);
     lineEditRowFunction->setText(cellText(4));
     openRowPopup(*this);
 }
@@ -395,7 +387,7 @@ void MainWindow::deleteRow() {
     const int row = table->currentRow();
     if (row < 0 || !table->isEnabled() || rowPopup->isVisible())
         return;
-    MyDevice *device = shownDevice(*this);
+    MyDevice *device = shownDevice();
     if (!device || row >= device->listChanel.size())
         return;
     auto cellText = [table, row](int column) {
@@ -437,7 +429,7 @@ void MainWindow::cancelPopup() {
     hide();
     if (editRowNumber >= 0) {
         // The colour the row's status gives: white, or yellow for a row still unsaved.
-        const MyDevice *device = shownDevice(*this);
+        const MyDevice *device = shownDevice();
         const bool unsaved = device && editRowNumber < device->listChanel.size() &&
                              device->listChanel.at(editRowNumber).status == kStatusChanged;
         tableRow_setColor(editRowNumber, unsaved ? colorChanged : colorWhite);

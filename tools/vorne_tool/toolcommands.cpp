@@ -8,6 +8,8 @@
 #include "library.h"
 #include "projectcheck.h"
 #include "projectfile.h"
+#include "rowcommands.h"
+#include "toolio.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +45,20 @@ const char *const kUsage =
     "      and prints \"MANUFACTURER / DEVICE -> PATH\" for each.\n"
     "  dump [--json] FILE.bin\n"
     "      Prints every field of an image and checks its CRC; with --json as one JSON object.\n"
+    "  rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv\n"
+    "      Writes the device's channel table as CSV (UTF-8, RFC 4180): a header line\n"
+    "      \"channel,low,high,ascii,hex,function\", then one row a line.\n"
+    "  rows import PROJECT.prj MANUFACTURER DEVICE IN.csv\n"
+    "      Adds the rows of a CSV file like that (UTF-8 or Latin-1, columns in any order,\n"
+    "      commas or semicolons) to the device and rewrites the project as the editor\n"
+    "      saves it. Every row must pass the row popup's rules, also against the rows\n"
+    "      already there; otherwise nothing is added and each refused row is named as\n"
+    "      IN.csv:LINE: error: ....\n"
+    "  fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE\n"
+    "  fire FILE.bin CHANNEL VALUE\n"
+    "      Names the row that fires when the console puts CHANNEL at VALUE (with its\n"
+    "      line in the project), the command bytes the image holds for it in HEX and as\n"
+    "      text, and the connection's prefix bytes. Exit 1 when no row fires.\n"
     "  --help\n"
     "      Shows this text.\n"
     "  --version\n"
@@ -50,38 +66,6 @@ const char *const kUsage =
     "\n"
     "Exit status: 0 success, 1 data problem (unreadable, malformed or not found; for check,\n"
     "errors found), 2 usage error.\n";
-
-int usageError(QTextStream &err, const QString &message) {
-    err << "vorne_tool: " << message << " (see vorne_tool --help)\n";
-    return ExitUsage;
-}
-
-int dataError(QTextStream &err, const QString &message) {
-    err << "vorne_tool: " << message << "\n";
-    return ExitData;
-}
-
-bool loadProject(const QString &path, ProjectFileContent *content, ProjectFileLines *lines, QTextStream &err) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    QString error;
-    if (!readProjectFile(&file, content, &error, lines)) {
-        dataError(err, QStringLiteral("cannot read %1: %2").arg(path, error));
-        return false;
-    }
-    return true;
-}
-
-bool loadProject(const QString &path, MyLibrary *library, QTextStream &err) {
-    ProjectFileContent content;
-    if (!loadProject(path, &content, nullptr, err))
-        return false;
-    *library = std::move(content.library);
-    return true;
-}
 
 // A command's options ("--x", anywhere before a "--") and its operands.
 struct CommandLine {
@@ -145,14 +129,9 @@ int listProject(const QString &path, QTextStream &out, QTextStream &err) {
 int writeDeviceImage(const QStringList &a, QTextStream &err) {
     const QString &project = a[0], &man = a[1], &type = a[2], &outPath = a[3];
     MyLibrary library;
-    if (!loadProject(project, &library, err))
+    int preset = -1, device = -1;
+    if (!loadProject(project, &library, err) || !findNamedDevice(library, project, man, type, &preset, &device, err))
         return ExitData;
-    const int preset = findPreset(library, man);
-    if (preset < 0)
-        return dataError(err, QStringLiteral("no manufacturer \"%1\" in %2").arg(man, project));
-    const int device = findDevice(library, preset, type);
-    if (device < 0)
-        return dataError(err, QStringLiteral("no device \"%1\" of \"%2\" in %3").arg(type, man, project));
     QString error;
     if (!saveImageFile(outPath, man, library[preset].listMyDevices[device], &error))
         return dataError(err, error);
@@ -269,5 +248,9 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
         return runImage(splitOptions(rest), out, err);
     if (command == QLatin1String("dump"))
         return runDump(splitOptions(rest), out, err);
+    if (command == QLatin1String("rows"))
+        return runRows(rest, out, err);
+    if (command == QLatin1String("fire"))
+        return runFire(rest, out, err);
     return usageError(err, QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -4,9 +4,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-// Exit codes: success, a data problem (unreadable or malformed input, a name
-// not found, a failed write), a usage error.
-enum ToolExit { ExitOk = 0, ExitData = 1, ExitUsage = 2 };
+#include "toolio.h"
 
 // Runs one command; `args` excludes the program name.
 int runTool(const QStringList &args, QTextStream &out, QTextStream &err);

@@ -4,12 +4,16 @@
 #include "mainwindow.h"
 #include "mainwindowform.h"
 #include "projectstate.h"
+#include "splitdialog.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +22,11 @@
 namespace {
 const QColor kYellow(255, 255, 127);
 const QColor kWhite(Qt::white);
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 void writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
@@ -432,6 +441,103 @@ private slots:
         QCOMPARE(w.lineEditRowHex->maxLength(), 24);
         QCOMPARE(w.lineEditRowFunction->maxLength(), 11);
         w.cancelPopup();
+    }
+
+    void editLimitsEachCommandFieldByWhatItShows() {
+        MainWindow &w = start({"1,0,9,ASCII:PWR OFF,Off", "1,10,19,ASCII:ABCDEFGHIJKLM,Long",
+                               "1,20,29,HEX:0102030405060708090A0B0C0D0E0F,Hex"});
+        const struct { int row, ascii, hex; } cases[] = {{0, 11, 24}, {1, 13, 24}, {2, 11, 30}};
+        for (const auto &c : cases) {
+            w.on_tableWidget_cellDoubleClicked(c.row, 0);
+            QCOMPARE(w.lineEditRowAscii->maxLength(), c.ascii);
+            QCOMPARE(w.lineEditRowHex->maxLength(), c.hex);
+            w.cancelPopup();
+        }
+        w.on_tableWidget_cellDoubleClicked(0, 0);
+        w.lineEditRowAscii->setFocus();
+        w.lineEditRowAscii->end(false);
+        QTest::keyClicks(w.lineEditRowAscii, QStringLiteral("ABCDEFG"));
+        QCOMPARE(w.lineEditRowAscii->text(), QStringLiteral("PWR OFFABCD")); // 11, not 13 with the prefix
+        w.cancelPopup();
+    }
+
+    void startsWithoutAutomaticConnectionWarnings() {
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings << text; });
+        start({});
+        qInstallMessageHandler(previous);
+        QVERIFY2(warnings.filter(QStringLiteral("connectSlotsByName")).isEmpty(), qPrintable(warnings.join('\n')));
+    }
+
+    void importAddsEveryRowOrNone() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        const QString csv = dir->filePath(QStringLiteral("rows.csv"));
+        writeFile(csv, "channel,low,high,ascii,hex,function\n2,0,99,\"A,B\",,\"say \"\"hi\"\"\"\n1,100,200,X,,clash\n");
+        Dialogs::setNextFileName(csv);
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.importRows();
+        QCOMPARE(Dialogs::lastAsked().icon, QMessageBox::Critical);
+        QVERIFY2(Dialogs::lastAsked().text.contains(
+                     QStringLiteral("line 3: This range are not empty. Please specify a different values")),
+                 qPrintable(Dialogs::lastAsked().text));
+        QCOMPARE(device().listChanel.size(), 1);
+        QVERIFY(!device().changesInTable);
+
+        writeFile(csv, "channel,low,high,ascii,hex,function\n2,0,99,\"A,B\",,\"say \"\"hi\"\"\"\n1,128,255,,0D0A,On\n");
+        Dialogs::setNextFileName(csv);
+        w.importRows();
+        QCOMPARE(device().listChanel, (QList<MyChanel>{cells("1", "0", "127", "ASCII:OFF", "Off"),
+                                                       cells("1", "128", "255", "HEX:0D0A", "On", "changed"),
+                                                       cells("2", "0", "99", "ASCII:A,B", "say \"hi\"", "changed")}));
+        QVERIFY(device().changesInTable);
+        QCOMPARE(deviceItem()->whatsThis(0), QStringLiteral("changed"));
+        QCOMPARE(table()->rowCount(), 3);
+
+        const QString out = dir->filePath(QStringLiteral("out.csv"));
+        Dialogs::setNextFileName(out);
+        w.exportRows();
+        QCOMPARE(QString::fromUtf8(readAll(out)).split(QStringLiteral("\r\n")).value(3),
+                 QStringLiteral("2,0,99,\"A,B\",,\"say \"\"hi\"\"\""));
+    }
+
+    void splitAddsItsRowsOnlyWhenNoneConflicts() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        table()->setCurrentCell(0, 0);
+        w.splitChanel();
+        SplitDialog &d = *w.splitDialog;
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.chanel->text(), QStringLiteral("1"));
+        QCOMPARE(d.first->text(), QStringLiteral("128"));
+        QCOMPARE(d.last->text(), QStringLiteral("255"));
+        d.first->setText(QStringLiteral("100"));
+        d.command->setText(QStringLiteral("P{n}"));
+        QVERIFY(!d.add->isEnabled());
+        QVERIFY(d.verdict->text().contains(QStringLiteral("This range are not empty")));
+        d.first->setText(QStringLiteral("128"));
+        d.count->setValue(3);
+        QVERIFY(d.add->isEnabled());
+        QCOMPARE(d.preview->rowCount(), 3);
+        QTest::mouseClick(d.add, Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(device().listChanel.size(), 4);
+        QCOMPARE(device().listChanel[3], cells("1", "214", "255", "ASCII:P3", "", "changed"));
+        QVERIFY(device().changesInTable);
+    }
+
+    void testValueSelectsTheRowThatFires() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off", "1,128,255,ASCII:ON,On"});
+        const struct {
+            const char *typed;
+            int row;
+            const char *said;
+        } cases[] = {{"1/200", 1, "row 2: On"}, {"1 5", 0, "row 1: Off"}, {"3/5", -1, "no row fires"}};
+        for (const auto &c : cases) {
+            w.lineEditTestValue->setText(QLatin1String(c.typed));
+            QCOMPARE(table()->selectionModel()->selectedRows().value(0).row(), c.row);
+            QVERIFY2(w.labelTestResult->text().contains(QLatin1String(c.said)), qPrintable(w.labelTestResult->text()));
+        }
     }
 
     void cancelRestoresTheRowAndAddsNothing() {

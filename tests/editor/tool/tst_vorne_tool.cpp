@@ -632,13 +632,66 @@ private slots:
         QCOMPARE(runTool({"dump", "--xml", dataFile("worked_example.bin")}).code, 2);
     }
 
+    void fireOnTheWorkedExample_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        const QString project = dataFile("Demo.prj"), image = dataFile("worked_example.bin");
+        QTest::newRow("project") << QStringList{"fire", project, "Acme", "Projector X", "1", "200"} << 0
+                                 << QStringLiteral("Acme / Projector X: DMX 1 at 200 fires row 2 (%1 line 26): values "
+                                                   "128-255, function \"Power on\"\n"
+                                                   "  command: HEX 505752204F4E, text \"PWR ON\"\n"
+                                                   "  prefix:  none\n")
+                                        .arg(project);
+        QTest::newRow("image") << QStringList{"fire", image, "1", "0"} << 0
+                               << QStringLiteral("%1: DMX 1 at 0 fires row 1: values 0-127, function \"Power on\"\n"
+                                                 "  command: HEX 505752204F4E, text \"PWR ON\"\n"
+                                                 "  prefix:  HEX 02, text \"\\x02\"\n")
+                                      .arg(image);
+        QTest::newRow("no row") << QStringList{"fire", project, "Acme", "Projector X", "2", "5"} << 1
+                                << QStringLiteral("Acme / Projector X: DMX 2 at 5: no row fires\n");
+        QTest::newRow("channel 0") << QStringList{"fire", image, "0", "5"} << 2 << QString();
+        QTest::newRow("value 256") << QStringList{"fire", image, "1", "256"} << 2 << QString();
+    }
+
+    void fireOnTheWorkedExample() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        const Run r = runTool(args);
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out, out);
+    }
+
+    void rowsGoToCsvAndBackIntoAnotherDevice() {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("rows.csv"));
+        const QString target = writeFile(dir, "t.prj", "@T\nAcme\n\tEmpty\n!\n");
+        QCOMPARE(runTool({"rows", "export", dataFile("Demo.prj"), "Acme", "Projector X", csv}).code, 0);
+        Run r = runTool({"rows", "import", target, "Acme", "Empty", csv});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("Acme / Empty: 2 rows imported from %1 (UTF-8)\n").arg(csv));
+        QVERIFY(readAll(target).contains("%Empty\n1,\t0,\t127,\tASCII:PWR OFF,\tPower off\n"
+                                         "1,\t128,\t255,\tASCII:PWR ON,\tPower on\n!"));
+        // Again: every row now overlaps, nothing is added, and each is named by its line.
+        const QByteArray before = readAll(target);
+        r = runTool({"rows", "import", target, "Acme", "Empty", csv});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(csv + QStringLiteral(":2: error: This range are not empty.")), qPrintable(r.err));
+        QVERIFY(r.err.contains(csv + QStringLiteral(":3: error: ")));
+        QVERIFY(r.err.endsWith(QStringLiteral("nothing imported: 2 of 2 rows refused\n")));
+        QCOMPARE(readAll(target), before);
+    }
+
     void help() {
         const Run r = runTool({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith("Usage: vorne_tool"));
-        for (const char *word :
-             {"list PROJECT.prj", "check [--werror] PROJECT.prj", "image PROJECT.prj MANUFACTURER DEVICE OUT.bin",
-              "image --all PROJECT.prj DIR", "dump [--json] FILE.bin"})
+        for (const char *word : {"list PROJECT.prj", "check [--werror] PROJECT.prj",
+                                 "image PROJECT.prj MANUFACTURER DEVICE OUT.bin", "image --all PROJECT.prj DIR",
+                                 "dump [--json] FILE.bin", "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
+                                 "rows import PROJECT.prj MANUFACTURER DEVICE IN.csv",
+                                 "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
 };

@@ -337,14 +337,16 @@ void TestMainWindow::tableContextMenuWithAndWithoutCell() {
     for (int c = 0; c < 5; ++c)
         table->setItem(0, c, new QTableWidgetItem(QString::number(c)));
     const QPoint cell = table->visualItemRect(table->item(0, 3)).center();
-    QCOMPARE(m->tableContextActions(cell), (QList<QAction *>{m->actInsertRow, m->actEditRow, m->actDeleteRow}));
+    QCOMPARE(m->tableContextActions(cell), (QList<QAction *>{m->actInsertRow, m->actEditRow, m->actDeleteRow,
+                                                             m->actSplitChanel, m->actImportRows, m->actExportRows}));
     const QPoint below(5, table->viewport()->height() - 5);
-    QCOMPARE(m->tableContextActions(below), QList<QAction *>{m->actInsertRow});
+    const QList<QAction *> outsideRows{m->actInsertRow, m->actSplitChanel, m->actImportRows, m->actExportRows};
+    QCOMPARE(m->tableContextActions(below), outsideRows);
 
     // A row position without an item in that cell is outside any cell.
     table->insertRow(1);
     const QPoint emptyCell = table->visualRect(table->model()->index(1, 2)).center();
-    QCOMPARE(m->tableContextActions(emptyCell), QList<QAction *>{m->actInsertRow});
+    QCOMPARE(m->tableContextActions(emptyCell), outsideRows);
 }
 
 void TestMainWindow::insertRunsOnlyWhileTableEnabled() {

@@ -1,0 +1,162 @@
+#include "rowcommands.h"
+
+#include "filerules.h"
+#include "hexconv.h"
+#include "imagedump.h"
+#include "imagefields.h"
+#include "imagereader.h"
+#include "imagewriter.h"
+#include "projectsave.h"
+#include "rowentry.h"
+#include "rowscsv.h"
+#include "toolio.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QString where(const QString &manufacturer, const MyDevice &device) {
+    return manufacturer + QStringLiteral(" / ") + device.deviceType;
+}
+
+int exportRows(const QStringList &a, QTextStream &out, QTextStream &err) {
+    const QString &project = a[0], &csvPath = a[3];
+    MyLibrary library;
+    int preset = -1, device = -1;
+    if (!loadProject(project, &library, err) || !findNamedDevice(library, project, a[1], a[2], &preset, &device, err))
+        return ExitData;
+    const MyDevice &d = library[preset].listMyDevices[device];
+    QSaveFile file(csvPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(rowsToCsv(d.listChanel)) < 0 || !file.commit())
+        return dataError(err, QStringLiteral("cannot write %1: %2").arg(csvPath, file.errorString()));
+    out << where(a[1], d) << ": " << d.listChanel.size() << " rows -> " << csvPath << "\n";
+    return ExitOk;
+}
+
+int importRows(const QStringList &a, QTextStream &out, QTextStream &err) {
+    const QString &project = a[0], &csvPath = a[3];
+    ProjectFileContent content;
+    int preset = -1, device = -1;
+    if (!loadProject(project, &content, nullptr, err) ||
+        !findNamedDevice(content.library, project, a[1], a[2], &preset, &device, err))
+        return ExitData;
+    QFile file(csvPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return dataError(err, QStringLiteral("cannot open %1: %2").arg(csvPath, file.errorString()));
+    CsvRows csv;
+    QString error;
+    if (!readRowsCsv(file.readAll(), &csv, &error))
+        return dataError(err, QStringLiteral("%1: %2").arg(csvPath, error));
+    MyDevice &d = content.library[preset].listMyDevices[device];
+    const QList<CsvRefusal> refusals = csvRefusals(csv, d.listChanel);
+    if (!refusals.isEmpty()) {
+        for (const CsvRefusal &r : refusals)
+            err << csvPath << ":" << r.line
+                << ": error: " << QString(r.message).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
+        return dataError(
+            err, QStringLiteral("nothing imported: %1 of %2 rows refused").arg(refusals.size()).arg(csv.rows.size()));
+    }
+    addNewRows(&d.listChanel, csv.rows);
+    if (!saveProjectFile(project, content.library, libraryTree(content.library), &error))
+        return dataError(err, error);
+    // As the editor's save does: the project is written, and what it will not give back is said.
+    for (const KeepProblem &p : libraryKeepProblems(content.library))
+        err << project << ": warning: " << p.what << " cannot be kept as it is: " << p.problem << "\n";
+    out << where(a[1], d) << ": " << csv.rows.size() << " rows imported from " << csvPath
+        << (csv.utf8 ? " (UTF-8)" : " (Latin-1)") << "\n";
+    return ExitOk;
+}
+
+bool numberOperand(const QString &text, int lowest, int highest, int *n) {
+    bool ok = false;
+    *n = text.toInt(&ok);
+    return ok && *n >= lowest && *n <= highest;
+}
+
+// The answer to "what fires": the row, then the bytes the image holds for it.
+void printFiring(QTextStream &out, const QString &row, const MyChanelUSB &ch, const MyConnParamUSB &conn) {
+    auto bytesText = [](const QByteArray &b) {
+        return b.isEmpty() ? QStringLiteral("none")
+                           : QStringLiteral("HEX %1, text %2").arg(bytesToHexText(b), quoted(b));
+    };
+    out << row << ": values " << ch.dmx_valueFrom << "-" << ch.dmx_valueTo << ", function "
+        << quoted(QByteArray(ch.function, int(qstrnlen(ch.function, sizeof ch.function)))) << "\n";
+    out << "  command: " << bytesText(commandBytes(ch)) << "\n";
+    out << "  prefix:  " << bytesText(prefixBytes(conn)) << "\n";
+}
+
+int fireInProject(const QStringList &a, int chanel, int value, QTextStream &out, QTextStream &err) {
+    const QString &project = a[0];
+    ProjectFileContent content;
+    ProjectFileLines lines;
+    int preset = -1, device = -1;
+    if (!loadProject(project, &content, &lines, err) ||
+        !findNamedDevice(content.library, project, a[1], a[2], &preset, &device, err))
+        return ExitData;
+    const MyDevice &d = content.library[preset].listMyDevices[device];
+    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(where(a[1], d)).arg(chanel).arg(value);
+    const QList<int> firing = rowsFiringAt(rowRanges(d.listChanel), chanel, value);
+    if (firing.isEmpty()) {
+        out << asked << ": no row fires\n";
+        return ExitData;
+    }
+    const QList<int> &rowLines = lines.manufacturers[preset].devices[device].rowLines;
+    auto rowName = [&](int i) {
+        const int line = i < rowLines.size() ? rowLines[i] : 0;
+        return QStringLiteral("row %1 (%2 line %3)").arg(i + 1).arg(project).arg(line);
+    };
+    printFiring(out, asked + QStringLiteral(" fires ") + rowName(firing[0]), chanelRecord(d.listChanel[firing[0]]),
+                connRecord(d.connParam));
+    for (qsizetype i = 1; i < firing.size(); ++i)
+        err << "vorne_tool: warning: " << rowName(firing[i]) << " holds the value too; the box sends the first\n";
+    return ExitOk;
+}
+
+int fireInImage(const QString &path, int chanel, int value, QTextStream &out, QTextStream &err) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    DecodedImage img;
+    QString error;
+    if (!readImage(&file, &img, &error))
+        return dataError(err, QStringLiteral("%1: %2").arg(path, error));
+    QList<RowRange> ranges;
+    for (const MyChanelUSB &ch : img.chanels)
+        ranges.append({ch.dmx_chanel, ch.dmx_valueFrom, ch.dmx_valueTo});
+    const QList<int> firing = rowsFiringAt(ranges, chanel, value);
+    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(path).arg(chanel).arg(value);
+    if (firing.isEmpty()) {
+        out << asked << ": no row fires\n";
+        return ExitData;
+    }
+    printFiring(out, asked + QStringLiteral(" fires row %1").arg(firing[0] + 1), img.chanels[firing[0]], img.conn);
+    for (qsizetype i = 1; i < firing.size(); ++i)
+        err << "vorne_tool: warning: row " << firing[i] + 1 << " holds the value too; the box sends the first\n";
+    if (!img.crcMatches())
+        err << "vorne_tool: warning: " << path << ": the CRC does not match; the box refuses this image\n";
+    return ExitOk;
+}
+
+} // namespace
+
+int runRows(const QStringList &args, QTextStream &out, QTextStream &err) {
+    const QString verb = args.value(0);
+    const QStringList rest = args.mid(1);
+    if ((verb != QLatin1String("export") && verb != QLatin1String("import")) || rest.size() != 4)
+        return usageError(err, QStringLiteral("rows takes export|import PROJECT.prj MANUFACTURER DEVICE FILE.csv"));
+    return verb == QLatin1String("export") ? exportRows(rest, out, err) : importRows(rest, out, err);
+}
+
+int runFire(const QStringList &args, QTextStream &out, QTextStream &err) {
+    if (args.size() != 3 && args.size() != 5)
+        return usageError(err, QStringLiteral("fire takes PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE, or "
+                                              "FILE.bin CHANNEL VALUE"));
+    int chanel = 0, value = 0;
+    if (!numberOperand(args[args.size() - 2], 1, 512, &chanel))
+        return usageError(err, QStringLiteral("the channel must be a number from 1 to 512"));
+    if (!numberOperand(args.last(), 0, 255, &value))
+        return usageError(err, QStringLiteral("the value must be a number from 0 to 255"));
+    return args.size() == 5 ? fireInProject(args, chanel, value, out, err)
+                            : fireInImage(args[0], chanel, value, out, err);
+}
