@@ -531,20 +531,44 @@ private slots:
         QCOMPARE(QDir(out + "/Beam_Works").entryList(QDir::Files).size(), 2);
     }
 
+    void imageAllKeepsDevicesThatWouldShareAFile_data() {
+        QTest::addColumn<QByteArray>("project");
+        QTest::addColumn<QString>("man");
+        QTest::addColumn<QStringList>("devices");
+        QTest::addColumn<QStringList>("files"); // below DIR, in the order of the devices
+        QTest::addColumn<QStringList>("holds"); // a text each file holds
+        QTest::newRow("names made safe alike")
+            << QByteArray("@S\nAcme\n\tA/B\t\tdesc:first\n\tA:B\t\tdesc:second\n\ta_b\n!\n") << "Acme"
+            << QStringList{"A/B", "A:B", "a_b"} << QStringList{"Acme/A_B.bin", "Acme/A_B-2.bin", "Acme/a_b-3.bin"}
+            << QStringList{"first", "second", "a_b"};
+        // Two bytes a letter: cut by bytes, within 255 with room for "-2" and ".bin".
+        const QString man(140, QChar(0xC9)), device(150, QChar(0xE9));
+        const QString folder(127, QChar(0xC9)), file(121, QChar(0xE9));
+        QTest::newRow("long accented names")
+            << ("@S\n" + man.toLatin1() + "\n\t" + device.toLatin1() + "\t\tdesc:first\n\t" + device.toLatin1() +
+                "x\t\tdesc:second\n!\n")
+            << man << QStringList{device, device + "x"}
+            << QStringList{folder + "/" + file + ".bin", folder + "/" + file + "-2.bin"}
+            << QStringList{"first", "second"};
+    }
     void imageAllKeepsDevicesThatWouldShareAFile() {
+        QFETCH(QByteArray, project);
+        QFETCH(QString, man);
+        QFETCH(QStringList, devices);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, holds);
         QTemporaryDir dir;
-        const QString prj =
-            writeFile(dir, "same.prj", "@S\nAcme\n\tA/B\t\tdesc:first\n\tA:B\t\tdesc:second\n\ta_b\n!\n");
+        const QString prj = writeFile(dir, "same.prj", project);
         const QString out = dir.filePath("out");
         const Run r = runTool({"image", "--all", prj, out});
+        QCOMPARE(r.err, QString());
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"Acme / A/B -> " + out + "/Acme/A_B.bin", "Acme / A:B -> " + out + "/Acme/A_B-2.bin",
-                              "Acme / a_b -> " + out + "/Acme/a_b-3.bin"}));
-        // Each file holds its own device.
-        QVERIFY(readAll(out + "/Acme/A_B.bin").contains("first"));
-        QVERIFY(readAll(out + "/Acme/A_B-2.bin").contains("second"));
-        QVERIFY(readAll(out + "/Acme/a_b-3.bin").contains("a_b"));
+        QStringList expected;
+        for (int i = 0; i < devices.size(); ++i)
+            expected << man + " / " + devices[i] + " -> " + out + "/" + files[i];
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
+        for (int i = 0; i < files.size(); ++i) // each file holds its own device
+            QVERIFY2(readAll(out + "/" + files[i]).contains(holds[i].toLatin1()), qPrintable(files[i]));
     }
 
     void imageAllProblems() {
