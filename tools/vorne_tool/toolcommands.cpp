@@ -36,12 +36,14 @@ const char *const kUsage =
     "      editor ignores, devices without sections, entries without a name,\n"
     "      devices named like an earlier one.\n"
     "      Exit 1 when there are errors, or warnings with --werror.\n"
-    "  image PROJECT.prj MANUFACTURER DEVICE OUT.bin\n"
+    "  image [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin\n"
     "      Writes the device configuration image of one device, byte for byte as the editor does.\n"
-    "  image --all PROJECT.prj DIR\n"
+    "  image --all [--no-clobber] PROJECT.prj DIR\n"
     "      Writes the image of every device as DIR/MANUFACTURER/DEVICE.bin (names made safe\n"
     "      for the file system and shortened to its 255 bytes, \"-2\", \"-3\", ... added where\n"
     "      two would share a file) and prints \"MANUFACTURER / DEVICE -> PATH\" for each.\n"
+    "      Each file that was already there and is replaced is told on standard error.\n"
+    "      --no-clobber: replace no file; exit 1 when one had to be skipped.\n"
     "  dump [--json] FILE.bin\n"
     "      Prints every field of an image and checks its CRC; with --json as one JSON object.\n"
     "  --help\n"
@@ -49,8 +51,8 @@ const char *const kUsage =
     "  --version\n"
     "      Shows the version.\n"
     "\n"
-    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found; for check,\n"
-    "errors found), 2 usage error.\n";
+    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found, a write\n"
+    "failed or a file not replaced with --no-clobber; for check, errors found), 2 usage error.\n";
 
 int usageError(QTextStream &err, const QString &message) {
     err << "vorne_tool: " << message << " (see vorne_tool --help)\n";
@@ -143,7 +145,11 @@ int listProject(const QString &path, QTextStream &out, QTextStream &err) {
     return ExitOk;
 }
 
-int writeDeviceImage(const QStringList &a, QTextStream &err) {
+QString notReplaced(const QString &path) {
+    return QStringLiteral("%1 is already there; not replaced (--no-clobber)").arg(path);
+}
+
+int writeDeviceImage(const QStringList &a, bool noClobber, QTextStream &err) {
     const QString &project = a[0], &man = a[1], &type = a[2], &outPath = a[3];
     MyLibrary library;
     if (!loadProject(project, &library, err))
@@ -154,6 +160,8 @@ int writeDeviceImage(const QStringList &a, QTextStream &err) {
     const int device = findDevice(library, preset, type);
     if (device < 0)
         return dataError(err, QStringLiteral("no device \"%1\" of \"%2\" in %3").arg(type, man, project));
+    if (noClobber && QFileInfo::exists(outPath))
+        return dataError(err, notReplaced(outPath));
     QString error;
     if (!saveImageFile(outPath, man, library[preset].listMyDevices[device], &error))
         return dataError(err, error);
@@ -161,8 +169,10 @@ int writeDeviceImage(const QStringList &a, QTextStream &err) {
 }
 
 // Every device, each from its own record (so a repeated name still gets its
-// own description and date); the rest are written when one fails.
-int writeAllImages(const QString &project, const QString &dir, QTextStream &out, QTextStream &err) {
+// own description and date); the rest are written when one fails. No two
+// devices share a path, so a file found in place was there before the run:
+// replacing it is told, so an export over an older one does not pass unseen.
+int writeAllImages(const QString &project, const QString &dir, bool noClobber, QTextStream &out, QTextStream &err) {
     MyLibrary library;
     if (!loadProject(project, &library, err))
         return ExitData;
@@ -173,13 +183,21 @@ int writeAllImages(const QString &project, const QString &dir, QTextStream &out,
     for (const DeviceImagePath &p : paths) {
         const MyPreset &preset = library[p.preset];
         const MyDevice &device = preset.listMyDevices[p.device];
+        const bool replacing = QFileInfo::exists(p.path);
         QString error;
-        if (!QDir().mkpath(p.folder))
+        if (replacing && noClobber)
+            error = notReplaced(p.path);
+        else if (!QDir().mkpath(p.folder))
             error = QStringLiteral("Cannot create the folder %1").arg(p.folder);
         else if (!saveImageFile(p.path, preset.deviceParent, device, &error))
             error = error.isEmpty() ? QStringLiteral("Cannot write %1").arg(p.path) : error;
         else
             out << preset.deviceParent << " / " << device.deviceType << " -> " << p.path << "\n";
+        if (replacing && error.isEmpty()) {
+            out.flush();
+            err << "vorne_tool: replaced " << p.path << ", which was there before\n";
+            err.flush();
+        }
         if (!error.isEmpty()) {
             out.flush();
             dataError(err, QStringLiteral("%1 / %2: %3").arg(preset.deviceParent, device.deviceType, error));
@@ -222,17 +240,18 @@ int runCheck(const CommandLine &line, QTextStream &out, QTextStream &err) {
 }
 
 int runImage(const CommandLine &line, QTextStream &out, QTextStream &err) {
-    const QString unknown = unknownOption(line, {QStringLiteral("--all")});
+    const QString unknown = unknownOption(line, {QStringLiteral("--all"), QStringLiteral("--no-clobber")});
     if (!unknown.isEmpty())
         return usageError(err, QStringLiteral("image has no option %1").arg(unknown));
+    const bool noClobber = line.options.contains(QLatin1String("--no-clobber"));
     if (line.options.contains(QLatin1String("--all"))) {
         if (line.operands.size() != 2)
-            return usageError(err, QStringLiteral("image --all takes PROJECT.prj DIR"));
-        return writeAllImages(line.operands[0], line.operands[1], out, err);
+            return usageError(err, QStringLiteral("image --all takes [--no-clobber] PROJECT.prj DIR"));
+        return writeAllImages(line.operands[0], line.operands[1], noClobber, out, err);
     }
     if (line.operands.size() != 4)
-        return usageError(err, QStringLiteral("image takes PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
-    return writeDeviceImage(line.operands, err);
+        return usageError(err, QStringLiteral("image takes [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
+    return writeDeviceImage(line.operands, noClobber, err);
 }
 
 int runDump(const CommandLine &line, QTextStream &out, QTextStream &err) {

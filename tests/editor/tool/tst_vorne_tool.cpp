@@ -571,6 +571,39 @@ private slots:
             QVERIFY2(readAll(out + "/" + files[i]).contains(holds[i].toLatin1()), qPrintable(files[i]));
     }
 
+    // A second export over an older one: each file replaced is told, or with
+    // --no-clobber kept, and the run fails.
+    void imageAllTellsWhatItReplaces_data() {
+        QTest::addColumn<bool>("noClobber");
+        QTest::newRow("replaces") << false;
+        QTest::newRow("no clobber") << true;
+    }
+    void imageAllTellsWhatItReplaces() {
+        QFETCH(bool, noClobber);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        QCOMPARE(runTool({"image", "--all", projectFile(), out}).err, QString());
+        const QString old = out + "/Acme/Screen.bin", fresh = out + "/Acme/Projector X1.bin";
+        writeFile(dir, "out/Acme/Screen.bin", "older");
+        QVERIFY(QFile::remove(fresh));
+        QStringList args{"image", "--all", projectFile(), out};
+        if (noClobber)
+            args << "--no-clobber";
+        const Run r = runTool(args);
+        QCOMPARE(r.code, noClobber ? 1 : 0);
+        QCOMPARE(r.err, noClobber
+                            ? "vorne_tool: Acme / Screen: " + old + " is already there; not replaced (--no-clobber)\n"
+                            : "vorne_tool: replaced " + old + ", which was there before\n");
+        QCOMPARE(r.out.count('\n'), noClobber ? 1 : 2);
+        QCOMPARE(readAll(old) == "older", noClobber);
+        QVERIFY(QFile::exists(fresh));
+        // The one-device command: an explicit OUT is replaced silently, unless told not to.
+        const Run one = runTool({"image", projectFile(), "Acme", "Screen", old, noClobber ? "--no-clobber" : "--"});
+        QCOMPARE(one.code, noClobber ? 1 : 0);
+        QCOMPARE(one.err.isEmpty(), !noClobber);
+        QCOMPARE(readAll(old) == "older", noClobber);
+    }
+
     void imageAllProblems() {
         QTemporaryDir dir;
         const QString blocker = writeFile(dir, "file", "not a folder");
@@ -673,9 +706,9 @@ private slots:
         const Run r = runTool({"--help"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith("Usage: vorne_tool"));
-        for (const char *word :
-             {"list PROJECT.prj", "check [--werror] PROJECT.prj", "image PROJECT.prj MANUFACTURER DEVICE OUT.bin",
-              "image --all PROJECT.prj DIR", "dump [--json] FILE.bin"})
+        for (const char *word : {"list PROJECT.prj", "check [--werror] PROJECT.prj",
+                                 "image [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin",
+                                 "image --all [--no-clobber] PROJECT.prj DIR", "dump [--json] FILE.bin"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
 };
