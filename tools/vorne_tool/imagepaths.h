@@ -9,8 +9,9 @@
 
 // `name` as one path component: separators, characters other systems refuse
 // and control characters become "_"; never empty, "." or "..", at most 200
-// characters.
-QString safeFileName(const QString &name);
+// characters and at most `maxBytes` bytes in the file system's encoding (cut
+// between characters, never inside one).
+QString safeFileName(const QString &name, int maxBytes = 255);
 
 struct DeviceImagePath {
     int preset;
@@ -21,5 +22,6 @@ struct DeviceImagePath {
 
 // One path per device of `library`, in library order. A name already taken in
 // its folder (letter case ignored, for the file systems that ignore it) gets
-// "-2", "-3", ... before ".bin".
+// "-2", "-3", ... before ".bin"; a device's file name stays within a file
+// system's 255 bytes with room for that suffix.
 QList<DeviceImagePath> deviceImagePaths(const MyLibrary &library, const QString &dir);

@@ -20,6 +20,9 @@ public:
         skippedLines();
         keepProblems();
         for (int i = 0; i < library.size(); ++i) {
+            // An empty line of the tree part: kept as it is, but hardly meant.
+            if (library[i].deviceParent.isEmpty())
+                add(at.manufacturers[i].line, false, QStringLiteral("manufacturer without a name (an empty line)"));
             for (const QString &m : manufacturerImageChanges(library[i].deviceParent))
                 add(at.manufacturers[i].line, false, m);
             for (int j = 0; j < library[i].listMyDevices.size(); ++j)
@@ -38,21 +41,21 @@ private:
     QList<CheckDiagnostic> out;
     // Devices named like an earlier one: the reader gives them that one's
     // sections, so their settings and rows are checked once, there.
-    QSet<QPair<int, int>> repeats;
+    QHash<QPair<int, int>, QPair<int, int>> repeats; // -> the first device of the name
 
     void add(int line, bool error, const QString &message, int preset = -1, int device = -1) {
         out.append({line, error, message, preset, device});
     }
 
     void findRepeats() {
-        QSet<QString> seen;
+        QHash<QString, QPair<int, int>> first;
         for (int i = 0; i < library.size(); ++i)
             for (int j = 0; j < library[i].listMyDevices.size(); ++j) {
                 const QString &name = library[i].listMyDevices[j].deviceType;
-                if (seen.contains(name))
-                    repeats.insert({i, j});
+                if (const auto it = first.constFind(name); it != first.constEnd())
+                    repeats.insert({i, j}, *it);
                 else
-                    seen.insert(name);
+                    first.insert(name, {i, j});
             }
     }
 
@@ -138,8 +141,18 @@ private:
         else if (lines.rowsLine == 0)
             add(lines.line, false,
                 QStringLiteral("device \"%1\" has no rows section; it has no rows").arg(device.deviceType), i, j);
-        if (repeats.contains({i, j}))
+        if (device.deviceType.isEmpty())
+            add(lines.line, false, QStringLiteral("device without a name"), i, j);
+        if (const auto first = repeats.constFind({i, j}); first != repeats.constEnd()) {
+            // Both read the same sections, so the file gives both back; an edit to one of them would not be.
+            add(lines.line, false,
+                QStringLiteral("device \"%1\" has the name of the device on line %2; both are given the settings "
+                               "and rows of the first sections of that name")
+                    .arg(device.deviceType)
+                    .arg(at.manufacturers[first->first].devices[first->second].line),
+                i, j);
             return;
+        }
         for (const ConnImageChange &c : connImageChanges(device.connParam)) {
             int line = lines.fieldLines[c.field];
             if (c.otherField >= 0)

@@ -32,17 +32,20 @@ const char *const kUsage =
     "      Reads the project as the editor does and prints each problem as\n"
     "      FILE:LINE: error: ... or FILE:LINE: warning: ..., by line, then a summary\n"
     "      on standard error. Errors: what the editor refuses or loses (rows outside\n"
-    "      the channel rules, overlapping rows, missing or bad commands, repeated\n"
-    "      device names, lines it skips, texts the file cannot keep, more rows than\n"
-    "      an image holds). Warnings: what the image cuts or changes, lines and\n"
-    "      sections the editor ignores, devices without sections.\n"
+    "      the channel rules, overlapping rows, missing or bad commands, lines it\n"
+    "      skips, texts a save and reload would change, more rows than an image\n"
+    "      holds). Warnings: what the image cuts or changes, lines and sections the\n"
+    "      editor ignores, devices without sections, entries without a name,\n"
+    "      devices named like an earlier one.\n"
     "      Exit 1 when there are errors, or warnings with --werror.\n"
-    "  image PROJECT.prj MANUFACTURER DEVICE OUT.bin\n"
+    "  image [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin\n"
     "      Writes the device configuration image of one device, byte for byte as the editor does.\n"
-    "  image --all PROJECT.prj DIR\n"
+    "  image --all [--no-clobber] PROJECT.prj DIR\n"
     "      Writes the image of every device as DIR/MANUFACTURER/DEVICE.bin (names made safe\n"
-    "      for the file system, \"-2\", \"-3\", ... added where two would share a file)\n"
-    "      and prints \"MANUFACTURER / DEVICE -> PATH\" for each.\n"
+    "      for the file system and shortened to its 255 bytes, \"-2\", \"-3\", ... added where\n"
+    "      two would share a file) and prints \"MANUFACTURER / DEVICE -> PATH\" for each.\n"
+    "      Each file that was already there and is replaced is told on standard error.\n"
+    "      --no-clobber: replace no file; exit 1 when one had to be skipped.\n"
     "  dump [--json] FILE.bin\n"
     "      Prints every field of an image and checks its CRC; with --json as one JSON object.\n"
     "  rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv\n"
@@ -64,8 +67,8 @@ const char *const kUsage =
     "  --version\n"
     "      Shows the version.\n"
     "\n"
-    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found; for check,\n"
-    "errors found), 2 usage error.\n";
+    "Exit status: 0 success, 1 data problem (unreadable, malformed or not found, a write\n"
+    "failed or a file not replaced with --no-clobber; for check, errors found), 2 usage error.\n";
 
 // A command's options ("--x", anywhere before a "--") and its operands.
 struct CommandLine {
@@ -126,12 +129,18 @@ int listProject(const QString &path, QTextStream &out, QTextStream &err) {
     return ExitOk;
 }
 
-int writeDeviceImage(const QStringList &a, QTextStream &err) {
+QString notReplaced(const QString &path) {
+    return QStringLiteral("%1 is already there; not replaced (--no-clobber)").arg(path);
+}
+
+int writeDeviceImage(const QStringList &a, bool noClobber, QTextStream &err) {
     const QString &project = a[0], &man = a[1], &type = a[2], &outPath = a[3];
     MyLibrary library;
     int preset = -1, device = -1;
     if (!loadProject(project, &library, err) || !findNamedDevice(library, project, man, type, &preset, &device, err))
         return ExitData;
+    if (noClobber && QFileInfo::exists(outPath))
+        return dataError(err, notReplaced(outPath));
     QString error;
     if (!saveImageFile(outPath, man, library[preset].listMyDevices[device], &error))
         return dataError(err, error);
@@ -139,8 +148,10 @@ int writeDeviceImage(const QStringList &a, QTextStream &err) {
 }
 
 // Every device, each from its own record (so a repeated name still gets its
-// own description and date); the rest are written when one fails.
-int writeAllImages(const QString &project, const QString &dir, QTextStream &out, QTextStream &err) {
+// own description and date); the rest are written when one fails. No two
+// devices share a path, so a file found in place was there before the run:
+// replacing it is told, so an export over an older one does not pass unseen.
+int writeAllImages(const QString &project, const QString &dir, bool noClobber, QTextStream &out, QTextStream &err) {
     MyLibrary library;
     if (!loadProject(project, &library, err))
         return ExitData;
@@ -151,13 +162,21 @@ int writeAllImages(const QString &project, const QString &dir, QTextStream &out,
     for (const DeviceImagePath &p : paths) {
         const MyPreset &preset = library[p.preset];
         const MyDevice &device = preset.listMyDevices[p.device];
+        const bool replacing = QFileInfo::exists(p.path);
         QString error;
-        if (!QDir().mkpath(p.folder))
+        if (replacing && noClobber)
+            error = notReplaced(p.path);
+        else if (!QDir().mkpath(p.folder))
             error = QStringLiteral("Cannot create the folder %1").arg(p.folder);
         else if (!saveImageFile(p.path, preset.deviceParent, device, &error))
             error = error.isEmpty() ? QStringLiteral("Cannot write %1").arg(p.path) : error;
         else
             out << preset.deviceParent << " / " << device.deviceType << " -> " << p.path << "\n";
+        if (replacing && error.isEmpty()) {
+            out.flush();
+            err << "vorne_tool: replaced " << p.path << ", which was there before\n";
+            err.flush();
+        }
         if (!error.isEmpty()) {
             out.flush();
             dataError(err, QStringLiteral("%1 / %2: %3").arg(preset.deviceParent, device.deviceType, error));
@@ -200,17 +219,18 @@ int runCheck(const CommandLine &line, QTextStream &out, QTextStream &err) {
 }
 
 int runImage(const CommandLine &line, QTextStream &out, QTextStream &err) {
-    const QString unknown = unknownOption(line, {QStringLiteral("--all")});
+    const QString unknown = unknownOption(line, {QStringLiteral("--all"), QStringLiteral("--no-clobber")});
     if (!unknown.isEmpty())
         return usageError(err, QStringLiteral("image has no option %1").arg(unknown));
+    const bool noClobber = line.options.contains(QLatin1String("--no-clobber"));
     if (line.options.contains(QLatin1String("--all"))) {
         if (line.operands.size() != 2)
-            return usageError(err, QStringLiteral("image --all takes PROJECT.prj DIR"));
-        return writeAllImages(line.operands[0], line.operands[1], out, err);
+            return usageError(err, QStringLiteral("image --all takes [--no-clobber] PROJECT.prj DIR"));
+        return writeAllImages(line.operands[0], line.operands[1], noClobber, out, err);
     }
     if (line.operands.size() != 4)
-        return usageError(err, QStringLiteral("image takes PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
-    return writeDeviceImage(line.operands, err);
+        return usageError(err, QStringLiteral("image takes [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin"));
+    return writeDeviceImage(line.operands, noClobber, err);
 }
 
 int runDump(const CommandLine &line, QTextStream &out, QTextStream &err) {

@@ -444,8 +444,10 @@ private slots:
     // Saves of entries the file cannot give back: written all the same, then one message.
 
     void saveWritesUnkeptEntriesAndTellsWhichAndWhy() {
-        // A hand-edited file: a manufacturer whose name opens a rows section.
+        // A hand-edited file: a manufacturer whose name opens a rows section,
+        // which takes the device's settings once it has some.
         MainWindow &w = start("@Demo\n%Acme\n\tAcme\n!\n");
+        w.listMyPresets[0].listMyDevices[0].connParam[MyConnParam::Speed] = QStringLiteral("9600");
         w.globalAddDeleteItem = true;
         Dialogs::setNextAnswer(QMessageBox::Yes);
         Dialogs::setNextAnswer(QMessageBox::Ok);
@@ -460,7 +462,9 @@ private slots:
     }
 
     void saveAsAndExitTellTooButACleanSaveSaysNothing() {
+        // Two devices of one name; the second one's own rows would be lost.
         MainWindow &w = start("@Demo\nAcme\n\tSpot\n\tSpot\n!\n");
+        w.listMyPresets[0].listMyDevices[1].listChanel.append(MyChanel{kStatusChanged, "1", "0", "9", "ASCII:A", "a"});
         Dialogs::setNextFileName(path(QStringLiteral("Copy.prj")));
         Dialogs::setNextAnswer(QMessageBox::Ok);
         w.saveAsProject();

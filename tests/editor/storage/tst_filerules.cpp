@@ -1,6 +1,7 @@
 // The rules of what the project file keeps, proven against the real writer
 // and reader: every text a rule accepts comes back unchanged, and every text
-// it refuses for a reason of the format really would come back changed.
+// it refuses for a reason of the format really would come back changed. The
+// library's rules are exact: they name a text exactly when it is lost.
 #include "connkeys.h"
 #include "filerules.h"
 #include "projectfile.h"
@@ -163,6 +164,7 @@ void TestFileRules::acceptedTextsComeBack() {
     QCOMPARE(problemOf(slot, text, field), QString());
     const MyLibrary library = libraryWith(slot, text, field);
     QVERIFY(sameLibrary(roundTrip(library), library));
+    QVERIFY(libraryKeepProblems(library).isEmpty());
 }
 
 void TestFileRules::refusedTextsWouldBeLost_data() {
@@ -223,6 +225,12 @@ void TestFileRules::refusedTextsWouldBeLost_data() {
                                   << "it contains a TAB" << true;
     QTest::newRow("function CR") << Slot::Function << none << "5\r"
                                  << "it contains a line break" << true;
+    QTest::newRow("manufacturer TAB inside") << Slot::Manufacturer << none << "A\tB"
+                                             << "it contains a TAB" << false;
+    QTest::newRow("function control character") << Slot::Function << none << "O\x01n"
+                                                << "it contains the control character 0x01" << false;
+    QTest::newRow("function CR inside") << Slot::Function << none << "a\rb"
+                                        << "it contains a line break" << false;
     QTest::newRow("speed blank") << Slot::Setting << int(MyConnParam::Speed) << "96 00"
                                  << "it contains a blank, which the file drops" << true;
     QTest::newRow("reply blank") << Slot::Setting << int(MyConnParam::Normal_Replay) << "O K"
@@ -243,6 +251,7 @@ void TestFileRules::refusedTextsWouldBeLost() {
     QCOMPARE(problemOf(slot, text, field), problem);
     const MyLibrary library = libraryWith(slot, text, field);
     QCOMPARE(!sameLibrary(roundTrip(library), library), lost);
+    QCOMPARE(!libraryKeepProblems(library).isEmpty(), lost);
 }
 
 void TestFileRules::messagesNameTheCause() {
@@ -267,11 +276,13 @@ void TestFileRules::libraryProblemsInOrder() {
     d.deviceType = QStringLiteral("Acme");
     d.deviceDesc = QStringLiteral("a time:b");
     d.connParam[MyConnParam::Error_Replay] = QStringLiteral("E R");
-    d.listChanel[1].function = QStringLiteral("x\ty");
+    d.listChanel[1].function = QStringLiteral("x,\ty");
     const QList<KeepProblem> problems = libraryKeepProblems(library);
     QCOMPARE(problems.size(), 4);
     QCOMPARE(problems[0].what, QStringLiteral("Manufacturer \"%Acme\""));
-    QCOMPARE(problems[0].problem, QStringLiteral("it begins with \"%\""));
+    QCOMPARE(problems[0].problem, QStringLiteral("it begins with \"%\", so its line opens a section of device "
+                                                 "\"Acme\" in the tree part, and that device would lose its own "
+                                                 "settings and rows"));
     QCOMPARE(problems[0].device, -1);
     QCOMPARE(problems[1].what, QStringLiteral("Device \"Acme\" (%Acme)"));
     QCOMPARE(problems[1].problem, QStringLiteral("its description: it contains \"time:\""));
@@ -279,23 +290,27 @@ void TestFileRules::libraryProblemsInOrder() {
              QStringLiteral("its setting Error_Replay: it contains a blank, which the file drops (the HEX field "
                             "keeps blanks as 20)"));
     QCOMPARE(problems[3].what, QStringLiteral("Row 2 of device \"Acme\" (%Acme)"));
-    QCOMPARE(problems[3].problem, QStringLiteral("its function name: it contains a TAB"));
+    QCOMPARE(problems[3].problem,
+             QStringLiteral("its function name: it contains a comma followed by a TAB, which splits the row line"));
     QCOMPARE(problems[3].row, 1);
     QVERIFY(libraryKeepProblems(libraryWith(Slot::Manufacturer, QStringLiteral("M"))).isEmpty());
 }
 
-// The second device of a name is given the first one's sections on reading.
+// The second device of a name is given the first one's sections on reading,
+// which loses something only where its own settings or rows differ.
 // The USB entry is never read back and its sections are written last, so it
 // neither breaks a rule nor takes a name from the library.
 void TestFileRules::duplicateNamesAndTheUsbEntry() {
     MyLibrary library = libraryWith(Slot::Manufacturer, QStringLiteral("M"));
     MyPreset usb{QStringLiteral("USB:Bad$Name"), {library[0].listMyDevices[0]}};
     usb.listMyDevices[0].deviceType = QStringLiteral("Twin");
-    usb.listMyDevices[0].listChanel[0].function = QStringLiteral("\t");
+    usb.listMyDevices[0].listChanel[0].function = QStringLiteral("\n");
     MyPreset other{QStringLiteral("N"), {library[0].listMyDevices[0]}};
     other.listMyDevices[0].deviceType = QStringLiteral("Twin");
     MyPreset third{QStringLiteral("O"), {library[0].listMyDevices[0]}};
-    library = {usb, library[0], other, third};
+    MyPreset same{QStringLiteral("P"), {library[0].listMyDevices[0]}}; // given what it has: nothing lost
+    third.listMyDevices[0].listChanel.removeLast();
+    library = {usb, library[0], other, third, same};
     const QList<KeepProblem> problems = libraryKeepProblems(library);
     QCOMPARE(problems.size(), 1);
     QCOMPARE(problems[0].preset, 3);

@@ -303,38 +303,46 @@ private slots:
         QTest::newRow("device before any manufacturer")
             << changed("@T\n", "@T\n\tLost\n")
             << QStringList{"2: error: device line before any manufacturer line; the editor skips it"};
-        QTest::newRow("two devices of one name")
-            << changed("\n!\n\n$Dev", "\nOther\n\tDev\n!\n\n$Dev")
-            << QStringList{"5: error: Device \"Dev\" (Other) cannot be kept in the project file: its name is taken "
-                           "by a device of \"Acme\" before it, whose settings and rows it would be given"};
-        QTest::newRow("manufacturer name the file cannot keep")
-            << changed("Acme\n", "%Acme\n")
-            << QStringList{"2: error: Manufacturer \"%Acme\" cannot be kept in the project file: it begins with \"%\"",
-                           "2: warning: rows section for \"Acme\", which no device line names; the editor ignores it"};
         QTest::newRow("function name the file cannot keep")
-            << row("1,\t128,\t255,\tASCII:ON,\tO\x01n")
+            << row("1,\t128,\t255,\tASCII:ON,\tOn\r\r")
             << QStringList{"26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
-                           "function name: it contains the control character 0x01"};
-        QTest::newRow("control characters quoted")
-            << row("1,\t128,\t255,\tASCII:ON,\tPower\ron, all!")
-            << QStringList{
-                   "26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
-                   "function name: it contains a line break",
-                   "26: warning: function name \"Power\\x0Don, all!\" is 14 bytes; the image keeps the first 12"};
-        QTest::newRow("setting the file cannot keep")
-            << changed("Parity=None", "Parity=No\x02ne")
-            << QStringList{"10: error: Device \"Dev\" (Acme) cannot be kept in the project file: its setting Parity: "
-                           "it contains the control character 0x02"};
+                           "function name: it ends with a carriage return, which the file reads as part of the line "
+                           "break"};
+        QTest::newRow("date with desc: and no description")
+            << changed("desc:Hall\t\ttime:01.02.2024 | 10:00:00", "desc:\t\ttime:01.02.2024 desc:x")
+            << QStringList{"3: error: Device \"Dev\" (Acme) cannot be kept in the project file: its date: it contains "
+                           "\"desc:\" and the description is empty",
+                           "3: warning: date \"01.02.2024 desc:x\" is not a date of the form dd.MM.yyyy | hh:mm:ss; "
+                           "the image stores 0xFFFFFFFF (no time)"};
         {
             // A file has no USB entry: a manufacturer named like one is read back like any other.
             QByteArray project(kCheckBase);
             project.replace("Acme\n", "USB:Acme\n");
-            project.replace("Parity=None", "Parity=No\x02ne");
+            project.replace(kSecondRow, "1,\t128,\t255,\tASCII:ON,\tOn\r\r");
             QTest::newRow("manufacturer named like the USB entry")
                 << project
-                << QStringList{"10: error: Device \"Dev\" (USB:Acme) cannot be kept in the project file: its setting "
-                               "Parity: it contains the control character 0x02"};
+                << QStringList{"26: error: Row 2 of device \"Dev\" (USB:Acme) cannot be kept in the project file: its "
+                               "function name: it ends with a carriage return, which the file reads as part of the "
+                               "line break"};
         }
+        // Warnings: what the file gives back as it is, though hardly meant.
+        QTest::newRow("empty line in the tree part")
+            << changed("@T\n", "@T\n\n") << QStringList{"2: warning: manufacturer without a name (an empty line)"};
+        QTest::newRow("date with desc: after a description")
+            << changed("time:01.02.2024 | 10:00:00", "time:01.02.2024 desc:x")
+            << QStringList{"3: warning: date \"01.02.2024 desc:x\" is not a date of the form dd.MM.yyyy | hh:mm:ss; "
+                           "the image stores 0xFFFFFFFF (no time)"};
+        QTest::newRow("two devices of one name")
+            << changed("\n!\n\n$Dev", "\nOther\n\tDev\n!\n\n$Dev")
+            << QStringList{"5: warning: device \"Dev\" has the name of the device on line 3; both are given the "
+                           "settings and rows of the first sections of that name"};
+        QTest::newRow("manufacturer beginning with % that names no device")
+            << changed("Acme\n", "%Acme\n")
+            << QStringList{"2: warning: rows section for \"Acme\", which no device line names; the editor ignores it"};
+        QTest::newRow("control characters quoted")
+            << row("1,\t128,\t255,\tASCII:ON,\tPower\ron, all!")
+            << QStringList{
+                   "26: warning: function name \"Power\\x0Don, all!\" is 14 bytes; the image keeps the first 12"};
         // Warnings.
         QTest::newRow("manufacturer over 30")
             << changed("Acme\n", "Acme Professional Lighting Corp.\n")
@@ -428,14 +436,19 @@ private slots:
 
     void checkCleanProjectsSayNothing_data() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("base") << QString();
-        QTest::newRow("worked example") << dataFile("Demo.prj");
+        QTest::addColumn<QByteArray>("project"); // when there is no file
+        QTest::newRow("base") << QString() << QByteArray(kCheckBase);
+        QTest::newRow("worked example") << dataFile("Demo.prj") << QByteArray();
+        // The file keeps control characters as bytes, and so does the image.
+        QTest::newRow("control characters in a function and a setting")
+            << QString() << changed("Parity=None", "Parity=No\x02ne").replace("\tOn\n", "\tO\x01n\n");
     }
     void checkCleanProjectsSayNothing() {
         QFETCH(QString, file);
+        QFETCH(QByteArray, project);
         QTemporaryDir dir;
         if (file.isEmpty())
-            file = writeFile(dir, "p.prj", kCheckBase);
+            file = writeFile(dir, "p.prj", project);
         for (const QStringList &args : {QStringList{"check", file}, QStringList{"check", "--werror", file}}) {
             const Run r = runTool(args);
             QCOMPARE(r.out, QString());
@@ -450,9 +463,9 @@ private slots:
         QByteArray many(kCheckBase);
         many.replace(kSecondRow, "1,\t100,\t255,\tHEX:ABC,\tOn");     // line 26: error, warning
         many.replace("time:01.02.2024 | 10:00:00", "time:yesterday"); // line 3: warning
-        many.replace("Acme\n", "Acme\n\tDev\n");                      // line 3: repeated name, error
+        many.replace("Acme\n", "Acme\n\tDev\n");                      // line 4: repeated name, warning
         many.append("\n$Ghost\n!\n");                                 // line 30: warning
-        QTest::newRow("several") << many << "2 errors, 3 warnings in 2 devices";
+        QTest::newRow("several") << many << "1 error, 4 warnings in 2 devices";
         QTest::newRow("one of each") << changed(kSecondRow, "1,\t128,\t255,\tHEX:ABC,\tOn Off")
                                      << "0 errors, 1 warning in 1 device";
         QTest::newRow("no device") << QByteArray(kCheckBase).append("\n%Ghost\n!\n") << "0 errors, 1 warning";
@@ -518,20 +531,77 @@ private slots:
         QCOMPARE(QDir(out + "/Beam_Works").entryList(QDir::Files).size(), 2);
     }
 
+    void imageAllKeepsDevicesThatWouldShareAFile_data() {
+        QTest::addColumn<QByteArray>("project");
+        QTest::addColumn<QString>("man");
+        QTest::addColumn<QStringList>("devices");
+        QTest::addColumn<QStringList>("files"); // below DIR, in the order of the devices
+        QTest::addColumn<QStringList>("holds"); // a text each file holds
+        QTest::newRow("names made safe alike")
+            << QByteArray("@S\nAcme\n\tA/B\t\tdesc:first\n\tA:B\t\tdesc:second\n\ta_b\n!\n") << "Acme"
+            << QStringList{"A/B", "A:B", "a_b"} << QStringList{"Acme/A_B.bin", "Acme/A_B-2.bin", "Acme/a_b-3.bin"}
+            << QStringList{"first", "second", "a_b"};
+        // Two bytes a letter: cut by bytes, within 255 with room for "-2" and ".bin".
+        const QString man(140, QChar(0xC9)), device(150, QChar(0xE9));
+        const QString folder(127, QChar(0xC9)), file(121, QChar(0xE9));
+        QTest::newRow("long accented names")
+            << ("@S\n" + man.toLatin1() + "\n\t" + device.toLatin1() + "\t\tdesc:first\n\t" + device.toLatin1() +
+                "x\t\tdesc:second\n!\n")
+            << man << QStringList{device, device + "x"}
+            << QStringList{folder + "/" + file + ".bin", folder + "/" + file + "-2.bin"}
+            << QStringList{"first", "second"};
+    }
     void imageAllKeepsDevicesThatWouldShareAFile() {
+        QFETCH(QByteArray, project);
+        QFETCH(QString, man);
+        QFETCH(QStringList, devices);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, holds);
         QTemporaryDir dir;
-        const QString prj =
-            writeFile(dir, "same.prj", "@S\nAcme\n\tA/B\t\tdesc:first\n\tA:B\t\tdesc:second\n\ta_b\n!\n");
+        const QString prj = writeFile(dir, "same.prj", project);
         const QString out = dir.filePath("out");
         const Run r = runTool({"image", "--all", prj, out});
+        QCOMPARE(r.err, QString());
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"Acme / A/B -> " + out + "/Acme/A_B.bin", "Acme / A:B -> " + out + "/Acme/A_B-2.bin",
-                              "Acme / a_b -> " + out + "/Acme/a_b-3.bin"}));
-        // Each file holds its own device.
-        QVERIFY(readAll(out + "/Acme/A_B.bin").contains("first"));
-        QVERIFY(readAll(out + "/Acme/A_B-2.bin").contains("second"));
-        QVERIFY(readAll(out + "/Acme/a_b-3.bin").contains("a_b"));
+        QStringList expected;
+        for (int i = 0; i < devices.size(); ++i)
+            expected << man + " / " + devices[i] + " -> " + out + "/" + files[i];
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
+        for (int i = 0; i < files.size(); ++i) // each file holds its own device
+            QVERIFY2(readAll(out + "/" + files[i]).contains(holds[i].toLatin1()), qPrintable(files[i]));
+    }
+
+    // A second export over an older one: each file replaced is told, or with
+    // --no-clobber kept, and the run fails.
+    void imageAllTellsWhatItReplaces_data() {
+        QTest::addColumn<bool>("noClobber");
+        QTest::newRow("replaces") << false;
+        QTest::newRow("no clobber") << true;
+    }
+    void imageAllTellsWhatItReplaces() {
+        QFETCH(bool, noClobber);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        QCOMPARE(runTool({"image", "--all", projectFile(), out}).err, QString());
+        const QString old = out + "/Acme/Screen.bin", fresh = out + "/Acme/Projector X1.bin";
+        writeFile(dir, "out/Acme/Screen.bin", "older");
+        QVERIFY(QFile::remove(fresh));
+        QStringList args{"image", "--all", projectFile(), out};
+        if (noClobber)
+            args << "--no-clobber";
+        const Run r = runTool(args);
+        QCOMPARE(r.code, noClobber ? 1 : 0);
+        QCOMPARE(r.err, noClobber
+                            ? "vorne_tool: Acme / Screen: " + old + " is already there; not replaced (--no-clobber)\n"
+                            : "vorne_tool: replaced " + old + ", which was there before\n");
+        QCOMPARE(r.out.count('\n'), noClobber ? 1 : 2);
+        QCOMPARE(readAll(old) == "older", noClobber);
+        QVERIFY(QFile::exists(fresh));
+        // The one-device command: an explicit OUT is replaced silently, unless told not to.
+        const Run one = runTool({"image", projectFile(), "Acme", "Screen", old, noClobber ? "--no-clobber" : "--"});
+        QCOMPARE(one.code, noClobber ? 1 : 0);
+        QCOMPARE(one.err.isEmpty(), !noClobber);
+        QCOMPARE(readAll(old) == "older", noClobber);
     }
 
     void imageAllProblems() {
@@ -688,8 +758,9 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith("Usage: vorne_tool"));
         for (const char *word : {"list PROJECT.prj", "check [--werror] PROJECT.prj",
-                                 "image PROJECT.prj MANUFACTURER DEVICE OUT.bin", "image --all PROJECT.prj DIR",
-                                 "dump [--json] FILE.bin", "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
+                                 "image [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin",
+                                 "image --all [--no-clobber] PROJECT.prj DIR", "dump [--json] FILE.bin",
+                                 "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
                                  "rows import PROJECT.prj MANUFACTURER DEVICE IN.csv",
                                  "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
