@@ -144,6 +144,9 @@ void MainWindow::createContextActions() {
     actInsertRow = make(tr("&Insert DMX Chanel"), &MainWindow::insertRow);
     actEditRow = make(tr("&Edit  DMX Chanel"), &MainWindow::editRow);
     actDeleteRow = make(tr("&Delete DMX Chanel"), &MainWindow::deleteRow);
+    actSplitChanel = make(tr("S&plit channel..."), &MainWindow::splitChanel);
+    actImportRows = make(tr("I&mport rows..."), &MainWindow::importRows);
+    actExportRows = make(tr("E&xport rows..."), &MainWindow::exportRows);
 }
 
 void MainWindow::connectMenuActions() {

@@ -10,7 +10,6 @@
 #include "splitdialog.h"
 #include "ui_mainwindow.h"
 
-#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,15 +67,6 @@ void MainWindow::buildRowTools() {
     labelTestResult = new QLabel(parent);
     labelTestResult->setObjectName(QStringLiteral("labelTestResult"));
     connect(lineEditTestValue, &QLineEdit::textChanged, this, &MainWindow::testValue);
-
-    auto action = [this](const QString &text, void (MainWindow::*slot)()) {
-        auto *a = new QAction(text, this);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    actImportRows = action(tr("I&mport rows..."), &MainWindow::importRows);
-    actExportRows = action(tr("E&xport rows..."), &MainWindow::exportRows);
-    actSplitChanel = action(tr("S&plit channel..."), &MainWindow::splitChanel);
 
     splitDialog = new SplitDialog(this);
     connect(splitDialog, &QDialog::accepted, this, &MainWindow::addSplitRows);

@@ -114,13 +114,9 @@ int fireInProject(const QStringList &a, int chanel, int value, QTextStream &out,
 }
 
 int fireInImage(const QString &path, int chanel, int value, QTextStream &out, QTextStream &err) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
     DecodedImage img;
-    QString error;
-    if (!readImage(&file, &img, &error))
-        return dataError(err, QStringLiteral("%1: %2").arg(path, error));
+    if (!loadImage(path, &img, err))
+        return ExitData;
     QList<RowRange> ranges;
     for (const MyChanelUSB &ch : img.chanels)
         ranges.append({ch.dmx_chanel, ch.dmx_valueFrom, ch.dmx_valueTo});

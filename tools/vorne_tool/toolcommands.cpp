@@ -187,13 +187,9 @@ int writeAllImages(const QString &project, const QString &dir, bool noClobber, Q
 }
 
 int dumpImageFile(const QString &path, bool json, QTextStream &out, QTextStream &err) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
     DecodedImage img;
-    QString error;
-    if (!readImage(&file, &img, &error))
-        return dataError(err, QStringLiteral("%1: %2").arg(path, error));
+    if (!loadImage(path, &img, err))
+        return ExitData;
     QStringList problems;
     const QString text = dumpImage(img, &problems);
     if (json) {

@@ -50,3 +50,17 @@ bool findNamedDevice(const MyLibrary &library, const QString &project, const QSt
     }
     return true;
 }
+
+bool loadImage(const QString &path, DecodedImage *image, QTextStream &err) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        dataError(err, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    QString error;
+    if (!readImage(&file, image, &error)) {
+        dataError(err, QStringLiteral("%1: %2").arg(path, error));
+        return false;
+    }
+    return true;
+}

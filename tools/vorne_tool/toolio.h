@@ -1,6 +1,7 @@
 // What every vorne_tool command shares: its error lines and reading a project.
 #pragma once
 
+#include "imagereader.h"
 #include "projectfile.h"
 
 #include <QString>
@@ -15,6 +16,9 @@ int dataError(QTextStream &err, const QString &message);
 
 bool loadProject(const QString &path, ProjectFileContent *content, ProjectFileLines *lines, QTextStream &err);
 bool loadProject(const QString &path, MyLibrary *library, QTextStream &err);
+
+// An image file decoded; false after saying why it could not be.
+bool loadImage(const QString &path, DecodedImage *image, QTextStream &err);
 
 // The device a MANUFACTURER DEVICE pair names; false after saying which name
 // is not in the project.
