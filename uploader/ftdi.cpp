@@ -237,7 +237,7 @@ int printEEPROM(ft_program_data *data) {
 }
 
 void rewriteIdentity(ft_program_data *data) {
-    if (backUpEEPROM(cBufLD[device]) != 0)
+    if (device < 0 || backUpEEPROM(openHandle(), cBufLD[device], printedEepromMessages()) != 0)
         return; // it said why; what cannot be put back is not overwritten
     // Written into the attached buffer, not by swapping the pointer, so the
     // buffers stay ours to release.
@@ -247,30 +247,6 @@ void rewriteIdentity(ft_program_data *data) {
     writeEEPROM(data);
     if (readEEPROM(data) == 0)
         printEEPROM(data);
-}
-
-int readEEPROMImage(unsigned char *image) {
-    FT_HANDLE h = openHandle();
-    for (int w = 0; w < EEPROM_IMAGE_SIZE / 2; w++) {
-        WORD value = 0;
-        ftStatus = h ? FT_ReadEE(h, (DWORD)w, &value) : (FT_STATUS)FT_INVALID_HANDLE;
-        if (ftStatus != FT_OK)
-            return -1;
-        image[2 * w] = (unsigned char)value;
-        image[2 * w + 1] = (unsigned char)(value >> 8);
-    }
-    return 0;
-}
-
-int writeEEPROMImage(const unsigned char *image) {
-    FT_HANDLE h = openHandle();
-    for (int w = 0; w < EEPROM_IMAGE_SIZE / 2; w++) {
-        ftStatus =
-            h ? FT_WriteEE(h, (DWORD)w, (WORD)(image[2 * w] | image[2 * w + 1] << 8)) : (FT_STATUS)FT_INVALID_HANDLE;
-        if (ftStatus != FT_OK)
-            return -1;
-    }
-    return 0;
 }
 
 /* ---- link ---- */

@@ -45,12 +45,6 @@ int printEEPROM(ft_program_data *data);
  * result; only once the EEPROM as it was is saved (eeprom_backup.h). */
 void rewriteIdentity(ft_program_data *data);
 
-/* The open device's EEPROM as the chip holds it, word by word (an FT232R's
- * 128 bytes); 0 on success, -1 with the status in ftStatus. */
-enum { EEPROM_IMAGE_SIZE = 128 };
-int readEEPROMImage(unsigned char *image);
-int writeEEPROMImage(const unsigned char *image);
-
 /* Link to the converter. */
 extern char resp_buff[RESP_BUFF_LEN];
 extern char *ptr_respBuff;

@@ -168,6 +168,8 @@ bool parseOptions(int argc, char **argv, Options &options) {
             options.file = a;
         } else if (strcmp(a, "--restore-eeprom") == 0) {
             options.restore = i + 1 < argc ? argv[++i] : "";
+        } else if (strcmp(a, "--bridge") == 0) {
+            options.bridge = i + 1 < argc ? argv[++i] : "";
         } else if (a[1] == '-' && strncmp(a + 2, "FTDI_EEPROM", 11) == 0) {
             options.service = true;
         } else if (a[1] == 'b') {
@@ -302,16 +304,32 @@ int uploaderMain(int argc, char **argv) {
         printUsage(argv[0]);
         return 0;
     }
+    if (options.bridge && !options.restore) {
+        messageError("--bridge NAME names the bridge that --restore-eeprom FILE writes; give both");
+        return 1;
+    }
     if (options.restore) {
         if (!options.restore[0]) {
             messageError("--restore-eeprom needs the backup file to restore");
+            return 1;
+        }
+        if (options.bridge && !options.bridge[0]) {
+            messageError("--bridge needs the bridge's name: its serial or usb:BUS-PORT");
             return 1;
         }
         if (options.file || options.service) {
             messageError("--restore-eeprom FILE restores an EEPROM only: no file to send, no --FTDI_EEPROM");
             return 1;
         }
-        return restoreEEPROM(options.restore);
+        EepromMessages messages = printedEepromMessages();
+        /* Printed whole: a restore shows no dialog, so the message slot's size does not cut it. */
+        messages.outcome = [](bool ok, const std::string &text) {
+            if (ok)
+                messageInfo(text.c_str());
+            else
+                messageError(text.c_str());
+        };
+        return restoreEEPROM(options.restore, options.bridge, messages);
     }
     const bool dialogs = !(options.file && options.silent);
 

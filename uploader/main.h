@@ -30,6 +30,7 @@ struct Options {
     bool silent = false;
     bool service = false;
     const char *restore = nullptr; /* --restore-eeprom FILE; "" when FILE is missing */
+    const char *bridge = nullptr;  /* --bridge NAME, the bridge to restore; "" when NAME is missing */
 };
 /* Reads the arguments left to right; false when the usage must be printed. */
 bool parseOptions(int argc, char **argv, Options &options);

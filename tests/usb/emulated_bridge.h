@@ -56,6 +56,7 @@ public:
     EmulatedBridge(const EmulatedBridge &) = delete;
     EmulatedBridge &operator=(const EmulatedBridge &) = delete;
 
+    const Options &options() const { return options_; }
     const std::string &syspath() const { return syspath_; }
     const std::string &devnode() const { return devnode_; }
 

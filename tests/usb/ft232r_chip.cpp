@@ -206,8 +206,9 @@ Ft232rChip::ControlResult Ft232rChip::vendorRequest(const SetupPacket &setup, ui
         return ControlResult::Done;
     }
     case kWriteEeprom: {
-        if (!out)
+        if (!out || (settings_.eepromWritesTaken >= 0 && eepromWrites_ >= settings_.eepromWritesTaken))
             break;
+        ++eepromWrites_;
         size_t word = setup.index & 0x3F;
         eeprom_[2 * word] = static_cast<uint8_t>(setup.value);
         eeprom_[2 * word + 1] = static_cast<uint8_t>(setup.value >> 8);

@@ -39,6 +39,9 @@ public:
         bool converterAttached = true;
         sim::ConverterModel::Settings converter;
         bool nakVendorRequests = false; /* never answers the chip's own control requests */
+        /* Takes this many EEPROM word writes, then stalls every further one, as
+         * a write cut short leaves the chip (negative: no limit). */
+        long eepromWritesTaken = -1;
     };
 
     enum class ControlResult { Done, Stall, Nak };
@@ -129,6 +132,7 @@ private:
     int64_t lastPacketNs_ = 0;
     int64_t lastAdvanceNs_ = 0;
     uint64_t bytesFromHost_ = 0;
+    long eepromWrites_ = 0;
     DataPhase dataPhase_;
 };
 

@@ -437,3 +437,68 @@ TEST(UsbNode, LatencyTimerEndsABulkInWithoutTheHostAsking) {
     EXPECT_EQ(b.transfers().statusOnlyIn, 2u);
     EXPECT_GE(waited, std::chrono::milliseconds(b.latencyMs())) << "never before the timer runs out";
 }
+
+TEST(UsbRestore, ABridgeThatDoesNotOpenIsSaidSoWithLibftdisReason) {
+    UsbBed bed;
+    EmulatedBridge &b = bed.plug(plainFt232r("A1000001"));
+    const Eeprom before = b.eeprom();
+    UsbfsFile otherProgram(b.devnode());
+    ASSERT_TRUE(otherProgram.ok() && otherProgram.claim());
+    const std::string backup = writeTempFile("A1000001_20261208-140102.eeprom", bytesOf(before));
+
+    RunResult r = bed.runUploader({"--restore-eeprom", backup}, kRunBoundMs);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_TRUE(
+        contains(r.err, "bridge A1000001 could not be opened (FT_DEVICE_NOT_OPENED: unable to claim usb device"))
+        << r.err;
+    EXPECT_FALSE(contains(r.err, "not an FT232R")) << r.err;
+    EXPECT_TRUE(b.eeprom() == before);
+    EXPECT_TRUE(backupsIn(bed).empty());
+}
+
+TEST(UsbRestore, ARestoreCutShortTellsWhereTheBridgeIsAndTheRetryThereFinishesIt) {
+    UsbBed bed;
+    /* The bridge carries the converter's identity, its backup the maker's: the
+     * images agree on words 0 to 7 only, so the ten words the chip takes before
+     * it fails leave a bad checksum. */
+    EmulatedBridge::Options o = plainFt232r("A1000001");
+    o.chip.eeprom = buildEeprom({"FTDI", "FT232R USB VORNE", "A1000001"});
+    o.chip.customEeprom = true;
+    o.chip.eepromWritesTaken = 10;
+    EmulatedBridge *b = &bed.plug(o);
+    const Eeprom original = buildEeprom({"FTDI", "FT232R USB UART", "A1000001"});
+    const std::string backup = writeTempFile("A1000001_20261208-140102.eeprom", bytesOf(original));
+    const std::string retry = "VORNE_uploader --restore-eeprom " + backup + " --bridge usb:1-2";
+
+    RunResult cut = bed.runUploader({"--restore-eeprom", backup}, kRunBoundMs);
+    ASSERT_FALSE(cut.timedOut);
+    EXPECT_EQ(cut.exitCode, 1) << cut.out << cut.err;
+    EXPECT_TRUE(contains(cut.err, "writing bridge A1000001 failed at word 11 of 64 (FT_EEPROM_WRITE_FAILED)"))
+        << cut.err;
+    EXPECT_TRUE(contains(cut.err, "once replugged the bridge lists as usb:1-2 rather than A1000001. Leave it in that "
+                                  "port and run: " +
+                                      retry + "\n"))
+        << cut.err;
+    ASSERT_FALSE(checksumValid(b->eeprom()));
+
+    b = &bed.replug(*b);
+    RunResult again = bed.runUploader({"--restore-eeprom", backup}, kRunBoundMs);
+    EXPECT_EQ(again.exitCode, 1) << again.out << again.err;
+    EXPECT_TRUE(contains(again.err, "bridge A1000001 is not plugged in; the EEPROM of the FT232R at usb:1-2 does not "
+                                    "read, as a restore cut short leaves it: if that is the one, name it: " +
+                                        retry))
+        << again.err;
+
+    const Eeprom halfway = b->eeprom();
+    RunResult done = bed.runUploader({"--restore-eeprom", backup, "--bridge", "usb:1-2"}, kRunBoundMs);
+    EXPECT_RAN(done);
+    EXPECT_TRUE(contains(done.out, "INFO: EEPROM of A1000001 restored from " + backup)) << done.out << done.err;
+    EXPECT_EQ(bytesOf(b->eeprom()), bytesOf(original)) << "byte for byte";
+    std::map<std::string, std::string> backups = backupsIn(bed);
+    ASSERT_NE(backupOf(backups, "usb:1-2"), nullptr) << done.out;
+    EXPECT_EQ(*backupOf(backups, "usb:1-2"), bytesOf(halfway)) << "what the retry overwrote was saved first";
+    ASSERT_NE(backupOf(backups, "A1000001"), nullptr);
+    EXPECT_EQ(*backupOf(backups, "A1000001"), bytesOf(o.chip.eeprom));
+    expectDriverGivenBack(*b);
+}

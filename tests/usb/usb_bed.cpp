@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
+#include <unistd.h>
 
 namespace vorne::usbemu {
 
@@ -29,6 +31,28 @@ EmulatedBridge &UsbBed::plug(EmulatedBridge::Options options) {
     int devnum = kFirstDevnum + static_cast<int>(bridges_.size());
     bridges_.push_back(std::make_unique<EmulatedBridge>(bed_, devnum, std::move(options)));
     return *bridges_.back();
+}
+
+EmulatedBridge &UsbBed::replug(EmulatedBridge &bridge) {
+    for (size_t i = 0; i < bridges_.size(); ++i) {
+        if (bridges_[i].get() != &bridge)
+            continue;
+        EmulatedBridge::Options o = bridge.options();
+        o.chip.customEeprom = true;
+        o.chip.eeprom = bridge.eeprom();
+        o.chip.strings = {"FTDI", "FT232R USB UART", ""};
+        o.chip.eepromWritesTaken = -1;
+        o.unplugAfterBytes = -1;
+        const std::string syspath = bridge.syspath(), node = bridge.devnode();
+        bridges_[i].reset();
+        umockdev_testbed_remove_device(bed_, syspath.c_str());
+        gchar *root = umockdev_testbed_get_root_dir(bed_);
+        unlink((std::string(root) + node).c_str()); /* the node's FIFO is made anew */
+        g_free(root);
+        bridges_[i] = std::make_unique<EmulatedBridge>(bed_, kFirstDevnum + static_cast<int>(i), std::move(o));
+        return *bridges_[i];
+    }
+    throw std::logic_error("the bridge is not plugged into this bed");
 }
 
 RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutMs) {

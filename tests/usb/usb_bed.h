@@ -23,6 +23,11 @@ public:
     /* Plugs a bridge in. libusb lists the bridge plugged last first: the
      * first one plugged has the highest index. */
     EmulatedBridge &plug(EmulatedBridge::Options options);
+    /* Pulls the bridge out and plugs it into the same port again: the chip
+     * comes up from the EEPROM it holds, with FTDI's strings and no serial
+     * when that fails its checksum, and without the faults it was plugged in
+     * with. The old reference is gone; the new bridge is returned. */
+    EmulatedBridge &replug(EmulatedBridge &bridge);
     /* VORNE_uploader with these arguments, killed after timeoutMs. */
     RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
     /* Any program (argv[0] a path) under the preload in this bed, killed after timeoutMs. */

@@ -9,14 +9,16 @@
 #include "port.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vorne::d2xx::backend {
 
 /* Fills devices even when it fails, with what it could see. */
 FT_STATUS list(std::vector<ListedDevice> *devices);
-/* name and handle are not null, and *handle is already cleared. */
-FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle);
+/* name, handle and why are not null, *handle and *why are already cleared;
+ * on failure why may say what went wrong beyond the status. */
+FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle, std::string *why);
 /* FT_INVALID_HANDLE for a handle that is not open. */
 FT_STATUS close(FT_HANDLE handle);
 /* The port behind a live handle, or null. The caller's reference keeps the

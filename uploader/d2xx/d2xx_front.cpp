@@ -6,12 +6,15 @@
 #include "backend.h"
 #include "device_list.h"
 
+#include <string>
 #include <vector>
 
 namespace backend = vorne::d2xx::backend;
 
 namespace {
 constexpr FT_STATUS kInvalidHandle = FT_INVALID_HANDLE;
+/* Per thread, as the status it explains is the caller's. */
+thread_local std::string openFailure;
 } // namespace
 
 extern "C" {
@@ -27,8 +30,14 @@ FT_STATUS FT_OpenEx(PVOID pArg1, DWORD Flags, FT_HANDLE *pHandle) {
     if (!pArg1 || !pHandle)
         return FT_INVALID_PARAMETER;
     *pHandle = nullptr;
-    return backend::open(static_cast<const char *>(pArg1), Flags, pHandle);
+    openFailure.clear();
+    FT_STATUS status = backend::open(static_cast<const char *>(pArg1), Flags, pHandle, &openFailure);
+    if (status == FT_OK)
+        openFailure.clear();
+    return status;
 }
+
+const char *VORNE_OpenFailure(void) { return openFailure.c_str(); }
 
 FT_STATUS FT_Close(FT_HANDLE ftHandle) { return backend::close(ftHandle); }
 

@@ -13,6 +13,8 @@ void copyName(char *buffer, const std::string &name) {
 }
 
 const std::string &nameOf(const ListedDevice &d, DWORD flags) {
+    if (flags & FT_OPEN_BY_LOCATION)
+        return d.location;
     return (flags & FT_OPEN_BY_DESCRIPTION) ? d.description : d.serial;
 }
 } // namespace

@@ -14,6 +14,7 @@ namespace vorne::d2xx {
 struct ListedDevice {
     std::string serial;
     std::string description;
+    std::string location; /* "usb:BUS-PORT" */
 };
 
 /* Size of each buffer the caller hands in; longer names are cut. */

@@ -50,9 +50,13 @@ enum {
 
 #define FT_SUCCESS(status) ((status) == FT_OK)
 
-/* FT_OpenEx and FT_ListDevices flags */
+/* FT_OpenEx and FT_ListDevices flags. A location is where a bridge is
+ * plugged in, as text: "usb:" with the bus and the port path ("usb:1-2.4"),
+ * in the same 64-byte buffers as the serial numbers (the vendor's numeric
+ * location ids mean nothing to libusb). */
 #define FT_OPEN_BY_SERIAL_NUMBER 1
 #define FT_OPEN_BY_DESCRIPTION 2
+#define FT_OPEN_BY_LOCATION 4
 #define FT_LIST_NUMBER_ONLY 0x80000000
 #define FT_LIST_BY_INDEX 0x40000000
 #define FT_LIST_ALL 0x20000000
@@ -153,7 +157,8 @@ typedef FT_PROGRAM_DATA ft_program_data;
 
 /* With FT_LIST_ALL | FT_OPEN_BY_SERIAL_NUMBER: pArg1 is a null-terminated
  * array of 64-byte buffers that receive the serial numbers, pArg2 a DWORD*
- * that receives the count. With FT_LIST_NUMBER_ONLY only the count. */
+ * that receives the count. FT_OPEN_BY_LOCATION instead: the locations, in
+ * the same order. With FT_LIST_NUMBER_ONLY only the count. */
 FT_STATUS FT_ListDevices(PVOID pArg1, PVOID pArg2, DWORD Flags);
 /* pArg1: serial number (FT_OPEN_BY_SERIAL_NUMBER) or description text. */
 FT_STATUS FT_OpenEx(PVOID pArg1, DWORD Flags, FT_HANDLE *pHandle);
@@ -177,6 +182,12 @@ FT_STATUS FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData);
 /* One 16-bit word of the EEPROM as the chip holds it, by its word offset. */
 FT_STATUS FT_ReadEE(FT_HANDLE ftHandle, DWORD dwWordOffset, LPWORD lpwValue);
 FT_STATUS FT_WriteEE(FT_HANDLE ftHandle, DWORD dwWordOffset, WORD wValue);
+
+/* Not in the vendor interface: why the calling thread's last FT_OpenEx
+ * failed, in the backend's own words (libftdi's, say); "" when it gave
+ * none, or when that open succeeded. The status alone cannot tell a bridge
+ * in use by another program from one the user may not open. */
+const char *VORNE_OpenFailure(void);
 
 #ifdef __cplusplus
 }

@@ -25,9 +25,9 @@ HandleTable &table() {
 
 FT_STATUS list(std::vector<ListedDevice> *devices) { return FtdiDevice::list(devices); }
 
-FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle) {
+FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle, std::string *why) {
     std::unique_ptr<FtdiDevice> device;
-    FT_STATUS status = FtdiDevice::open(name, flags, &device);
+    FT_STATUS status = FtdiDevice::open(name, flags, &device, why);
     if (status != FT_OK)
         return status;
     FT_HANDLE h = device.get();

@@ -76,7 +76,7 @@ public:
                 0)
                 description[0] = serial[0] = '\0';
             found_.push_back(
-                {d->dev, {serial, description}, (static_cast<DWORD>(desc.idVendor) << 16) | desc.idProduct});
+                {d->dev, {serial, description, ""}, (static_cast<DWORD>(desc.idVendor) << 16) | desc.idProduct});
             paths.push_back(pathOf(d->dev));
         }
         std::vector<ListedDevice> names;
@@ -132,11 +132,13 @@ FT_STATUS FtdiDevice::list(std::vector<ListedDevice> *devices) {
     return status;
 }
 
-FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device) {
+FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device, std::string *why) {
     device->reset();
     ftdi_context *ctx = ftdi_new();
-    if (!ctx)
+    if (!ctx) {
+        *why = "libusb cannot be used";
         return FT_DEVICE_NOT_FOUND;
+    }
     /* Take the bridge from ftdi_sio while we use it, and give it back on close. */
     ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
     FT_STATUS status = FT_DEVICE_NOT_FOUND;
@@ -149,12 +151,16 @@ FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDe
         if (index >= 0) {
             const auto &f = e.found()[static_cast<size_t>(index)];
             if (ftdi_usb_open_dev(ctx, f.dev) < 0) {
+                const char *reason = ftdi_get_error_string(ctx);
+                *why = reason ? reason : "";
                 giveBackKernelDriver(f.dev, ctx->interface);
                 status = FT_DEVICE_NOT_OPENED;
             } else {
                 ftdi_set_latency_timer(ctx, kLatencyMs);
                 device->reset(new FtdiDevice(ctx, f.names, f.id));
                 status = (*device)->link_.start() ? FT_OK : FT_DEVICE_NOT_OPENED;
+                if (status != FT_OK)
+                    *why = "its bulk transfers cannot be started";
             }
         }
     }

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 struct ftdi_context;
@@ -26,8 +27,9 @@ public:
     /* The bridges on the USB bus (FTDI's vendor id and usual product ids), each
      * listed by its serial number or, without a serial of its own, its USB path. */
     static FT_STATUS list(std::vector<ListedDevice> *devices);
-    /* Opens the first bridge whose listed serial (or description) is name. */
-    static FT_STATUS open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device);
+    /* Opens the first bridge whose listed serial (or description, or location)
+     * is name; on failure why holds libftdi's reason when it gave one. */
+    static FT_STATUS open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device, std::string *why);
 
     ~FtdiDevice() override;
 

@@ -105,6 +105,7 @@ void nameBridges(std::vector<ListedDevice> *devices, const std::vector<std::stri
         auto &serial = (*devices)[i].serial;
         if (serial.empty() || uses[serial] > 1)
             serial = paths[i];
+        (*devices)[i].location = paths[i];
     }
 }
 

@@ -30,7 +30,7 @@ std::string usbPathName(int bus, const std::vector<int> &ports);
 
 /* Gives each bridge a serial that FT_OpenEx finds it by: a bridge without a
  * serial number, or one that shares it with another, is named by its USB path
- * (paths[i] for devices[i]). */
+ * (paths[i] for devices[i]). Every bridge's path is also its location. */
 void nameBridges(std::vector<ListedDevice> *devices, const std::vector<std::string> &paths);
 
 /* libftdi's line settings for the D2XX ones; false when a value has no equivalent. */

@@ -26,6 +26,7 @@ struct BridgeConfig {
     std::string socketPath;
     bool pacing = true;
     std::string eepromOut; /* file that receives the EEPROM after each FT_EE_Program */
+    std::string location;  /* where it is plugged in; empty: the bus gives it usb:1-N */
     ConverterModel::Settings converter;
 };
 

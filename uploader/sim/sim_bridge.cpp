@@ -75,6 +75,13 @@ std::string SimBridge::description() const {
     return description_;
 }
 
+std::string SimBridge::listedName() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return serial_.empty() || !rawEepromValid() ? config_.location : serial_;
+}
+
+bool SimBridge::rawEepromValid() const { return d2xx::eepromChecksumValid(raw_.data(), raw_.size()); }
+
 FT_STATUS SimBridge::usable() const {
     if (gone_)
         return FT_IO_ERROR;
@@ -106,17 +113,20 @@ void SimBridge::pump() {
     }
 }
 
-FT_STATUS SimBridge::open() {
+FT_STATUS SimBridge::open(std::string *why) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (gone_)
         return FT_DEVICE_NOT_FOUND;
-    if (!config_.opens || open_)
+    if (!config_.opens || open_) {
+        *why = open_ ? "it is open already" : "the scenario makes it refuse (opens = no)";
         return FT_DEVICE_NOT_OPENED;
+    }
     if (config_.line == LineKind::Socket) {
         std::string error;
         line_ = SocketLine::connectTo(config_.socketPath, &error);
         if (!line_) {
             std::fprintf(stderr, "vorne simulator: bridge %s: %s\n", serial_.c_str(), error.c_str());
+            *why = error;
             return FT_DEVICE_NOT_OPENED;
         }
     }
@@ -246,7 +256,7 @@ FT_STATUS SimBridge::eepromRead(FT_PROGRAM_DATA *data) {
         return s;
     if (!data || !signedRecord(data) || !hasStrings(data))
         return FT_INVALID_PARAMETER;
-    if (!config_.eepromRead)
+    if (!config_.eepromRead || !rawEepromValid()) /* as a decoder refuses an image that fails its checksum */
         return FT_EEPROM_READ_FAILED;
     char *m = data->Manufacturer, *mi = data->ManufacturerId, *d = data->Description, *s = data->SerialNumber;
     DWORD sig1 = data->Signature1, sig2 = data->Signature2;

@@ -30,8 +30,14 @@ public:
     bool gone() const;
     std::string serial() const;
     std::string description() const;
+    std::string location() const { return config_.location; }
+    /* What the bus lists it by: its serial, or its location while it has no
+     * serial of its own or its raw EEPROM fails the checksum (a real chip
+     * comes up without its strings then). */
+    std::string listedName() const;
 
-    FT_STATUS open();
+    /* why: beyond the status, what kept it from opening. */
+    FT_STATUS open(std::string *why);
     FT_STATUS close();
     FT_STATUS reset() override;
     FT_STATUS setTimeouts(ULONG readMs, ULONG writeMs) override;
@@ -49,6 +55,7 @@ public:
 
 private:
     FT_STATUS usable() const;
+    bool rawEepromValid() const;
     void pump();
     void writeEepromOut() const;
 

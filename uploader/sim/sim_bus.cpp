@@ -43,8 +43,11 @@ void SimBus::replaceBridges(const Scenario &scenario) {
     handles_.clear();
     bridges_.clear();
     d2xx::Clock &clock = clock_ ? *clock_ : d2xx::Clock::system();
-    for (const auto &config : scenario.bridges)
+    for (BridgeConfig config : scenario.bridges) {
+        if (config.location.empty())
+            config.location = "usb:1-" + std::to_string(bridges_.size() + 1);
         bridges_.push_back(std::make_shared<SimBridge>(config, clock));
+    }
     loaded_ = true;
 }
 
@@ -59,13 +62,13 @@ std::vector<d2xx::ListedDevice> SimBus::list() {
     std::vector<d2xx::ListedDevice> out;
     for (const auto &b : bridges_) {
         if (!b->gone())
-            out.push_back({b->serial(), b->description()});
+            out.push_back({b->listedName(), b->description(), b->location()});
     }
     return out;
 }
 
-FT_STATUS SimBus::open(const char *name, DWORD flags, FT_HANDLE *handle) {
-    if (!handle || !name)
+FT_STATUS SimBus::open(const char *name, DWORD flags, FT_HANDLE *handle, std::string *why) {
+    if (!handle || !name || !why)
         return FT_INVALID_PARAMETER;
     *handle = nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -73,10 +76,12 @@ FT_STATUS SimBus::open(const char *name, DWORD flags, FT_HANDLE *handle) {
     for (const auto &b : bridges_) {
         if (b->gone())
             continue;
-        std::string key = (flags & FT_OPEN_BY_DESCRIPTION) ? b->description() : b->serial();
+        std::string key = (flags & FT_OPEN_BY_LOCATION)      ? b->location()
+                          : (flags & FT_OPEN_BY_DESCRIPTION) ? b->description()
+                                                             : b->listedName();
         if (key != name)
             continue;
-        FT_STATUS status = b->open();
+        FT_STATUS status = b->open(why);
         if (status != FT_OK)
             return status;
         auto h = std::make_unique<Handle>(Handle{b});

@@ -32,7 +32,7 @@ public:
     void setClock(d2xx::Clock *clock);
 
     std::vector<d2xx::ListedDevice> list();
-    FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle);
+    FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle, std::string *why);
     FT_STATUS close(FT_HANDLE handle);
     /* The bridge behind a live handle, or null. */
     std::shared_ptr<SimBridge> bridgeOf(FT_HANDLE handle);

@@ -12,8 +12,8 @@ FT_STATUS list(std::vector<ListedDevice> *devices) {
     return FT_OK;
 }
 
-FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle) {
-    return SimBus::instance().open(name, flags, handle);
+FT_STATUS open(const char *name, DWORD flags, FT_HANDLE *handle, std::string *why) {
+    return SimBus::instance().open(name, flags, handle, why);
 }
 
 FT_STATUS close(FT_HANDLE handle) { return SimBus::instance().close(handle); }

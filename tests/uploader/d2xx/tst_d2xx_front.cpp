@@ -88,6 +88,7 @@ struct ScriptedBackend {
     std::vector<vorne::d2xx::ListedDevice> devices;
     FT_STATUS listStatus = FT_OK;
     FT_STATUS openStatus = FT_OK;
+    std::string openWhy; /* what the backend says of each open */
     int opens = 0;
     std::map<FT_HANDLE, std::shared_ptr<RecordingPort>> handles;
 } scripted;
@@ -101,10 +102,11 @@ FT_STATUS list(std::vector<ListedDevice> *devices) {
     return scripted.listStatus;
 }
 
-FT_STATUS open(const char *name, DWORD, FT_HANDLE *handle) {
+FT_STATUS open(const char *name, DWORD, FT_HANDLE *handle, std::string *why) {
     ++scripted.opens;
-    if (*handle)
-        return FT_OTHER_ERROR; /* the front must clear it first */
+    if (*handle || !why->empty())
+        return FT_OTHER_ERROR; /* the front must clear them first */
+    *why = scripted.openWhy;
     if (scripted.openStatus != FT_OK)
         return scripted.openStatus;
     auto port = std::make_shared<RecordingPort>();
@@ -139,7 +141,7 @@ protected:
 };
 
 TEST_F(D2xxFront, ListingFailureWinsButBuffersAreStillFilled) {
-    scripted.devices = {{"VRN00001", "FT232R USB VORNE"}};
+    scripted.devices = {{"VRN00001", "FT232R USB VORNE", "usb:1-2.4"}};
     char a[64] = "", b[64] = "unchanged";
     char *pointers[] = {a, b, nullptr};
     DWORD count = 99;
@@ -147,6 +149,8 @@ TEST_F(D2xxFront, ListingFailureWinsButBuffersAreStillFilled) {
     EXPECT_EQ(count, 1u);
     EXPECT_STREQ(a, "VRN00001");
     EXPECT_STREQ(b, "unchanged");
+    EXPECT_EQ(FT_ListDevices(pointers, &count, FT_LIST_ALL | FT_OPEN_BY_LOCATION), FT_OK);
+    EXPECT_STREQ(a, "usb:1-2.4");
 
     scripted.listStatus = FT_OTHER_ERROR;
     count = 99;
@@ -165,14 +169,17 @@ TEST_F(D2xxFront, OpenRefusesNullArgumentsAndClearsTheHandle) {
               static_cast<FT_STATUS>(FT_INVALID_PARAMETER));
     EXPECT_EQ(scripted.opens, 0);
 
-    scripted.openStatus = FT_DEVICE_NOT_FOUND;
+    scripted.openStatus = FT_DEVICE_NOT_OPENED;
+    scripted.openWhy = "unable to claim usb device";
     EXPECT_EQ(FT_OpenEx(const_cast<char *>("VRN00001"), FT_OPEN_BY_SERIAL_NUMBER, &h),
-              static_cast<FT_STATUS>(FT_DEVICE_NOT_FOUND));
+              static_cast<FT_STATUS>(FT_DEVICE_NOT_OPENED));
     EXPECT_EQ(h, nullptr);
+    EXPECT_STREQ(VORNE_OpenFailure(), "unable to claim usb device");
 
     scripted.openStatus = FT_OK;
     h = open();
     ASSERT_NE(h, nullptr);
+    EXPECT_STREQ(VORNE_OpenFailure(), "") << "an open that worked leaves no reason behind";
     EXPECT_EQ(port(h).calls, std::vector<std::string>{"opened VRN00001"});
     EXPECT_EQ(FT_Close(h), FT_OK);
     EXPECT_EQ(FT_Close(h), static_cast<FT_STATUS>(FT_INVALID_HANDLE));

@@ -23,22 +23,37 @@ static FT_HANDLE handleOf(int i) { return reinterpret_cast<FT_HANDLE>(static_cas
 static int indexOf(FT_HANDLE h) { return static_cast<int>(reinterpret_cast<intptr_t>(h)) - 1; }
 static bool valid(FT_HANDLE h) { return h && indexOf(h) == openIndex && openIndex >= 0; }
 
-FT_STATUS FT_ListDevices(PVOID pArg1, PVOID pArg2, DWORD) {
+static std::string locationOf(size_t i) {
+    return bridges[i].location.empty() ? "usb:1-" + std::to_string(i + 1) : bridges[i].location;
+}
+
+static std::string nameOf(size_t i, DWORD flags) {
+    return (flags & FT_OPEN_BY_LOCATION) ? locationOf(i) : bridges[i].serial;
+}
+
+static std::string openFailure;
+
+FT_STATUS FT_ListDevices(PVOID pArg1, PVOID pArg2, DWORD flags) {
     if (listFails)
         return FT_IO_ERROR;
     char **bufs = static_cast<char **>(pArg1);
     DWORD n = 0;
     for (; n < bridges.size() && bufs[n]; n++)
-        strncpy(bufs[n], bridges[n].serial.c_str(), 63);
+        strncpy(bufs[n], nameOf(n, flags).c_str(), 63);
     *static_cast<DWORD *>(pArg2) = n;
     return FT_OK;
 }
 
-FT_STATUS FT_OpenEx(PVOID pArg1, DWORD, FT_HANDLE *pHandle) {
+const char *VORNE_OpenFailure(void) { return openFailure.c_str(); }
+
+FT_STATUS FT_OpenEx(PVOID pArg1, DWORD flags, FT_HANDLE *pHandle) {
+    openFailure.clear();
     for (size_t i = 0; i < bridges.size(); i++) {
-        if (bridges[i].serial == static_cast<const char *>(pArg1)) {
-            if (!bridges[i].opens)
+        if (nameOf(i, flags) == static_cast<const char *>(pArg1)) {
+            if (!bridges[i].opens) {
+                openFailure = bridges[i].openFailure;
                 return FT_DEVICE_NOT_OPENED;
+            }
             openIndex = static_cast<int>(i);
             *pHandle = handleOf(openIndex);
             return FT_OK;

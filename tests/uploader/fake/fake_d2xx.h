@@ -16,7 +16,9 @@ struct FakeBridge {
     std::string serial = "FAKE0001";
     FT_DEVICE type = FT_DEVICE_232R;
     std::string description = "FT232R USB VORNE";
+    std::string location; // empty: usb:1-N, N its 1-based position
     bool opens = true;
+    std::string openFailure; // what VORNE_OpenFailure says when it does not open
     bool infoWorks = true;
     bool eepromReads = true;
     bool eepromPrograms = true;

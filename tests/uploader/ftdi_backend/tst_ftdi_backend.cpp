@@ -84,11 +84,11 @@ TEST(FtdiMapping, ChipTypesMapToD2xxValues) {
 }
 
 TEST(FtdiMapping, EveryBridgeGetsANameThatOpensIt) {
-    std::vector<ListedDevice> bridges = {{"", "FT232R USB VORNE"},
-                                         {"A1B2C3", "FT232R USB UART"},
-                                         {"", "FT232R USB VORNE"},
-                                         {"TWIN", "FT232R USB UART"},
-                                         {"TWIN", "FT232R USB UART"}};
+    std::vector<ListedDevice> bridges = {{"", "FT232R USB VORNE", ""},
+                                         {"A1B2C3", "FT232R USB UART", ""},
+                                         {"", "FT232R USB VORNE", ""},
+                                         {"TWIN", "FT232R USB UART", ""},
+                                         {"TWIN", "FT232R USB UART", ""}};
     std::vector<std::string> paths = {usbPathName(1, {2}), usbPathName(1, {3}), usbPathName(3, {1, 4}),
                                       usbPathName(1, {5}), usbPathName(2, {1, 2, 3})};
     nameBridges(&bridges, paths);
@@ -98,8 +98,12 @@ TEST(FtdiMapping, EveryBridgeGetsANameThatOpensIt) {
     EXPECT_EQ(bridges[3].serial, "usb:1-5");
     EXPECT_EQ(bridges[4].serial, "usb:2-1.2.3");
     EXPECT_EQ(bridges[2].description, "FT232R USB VORNE");
-    for (size_t i = 0; i < bridges.size(); ++i)
+    for (size_t i = 0; i < bridges.size(); ++i) {
         EXPECT_EQ(findListedDevice(bridges, bridges[i].serial.c_str(), FT_OPEN_BY_SERIAL_NUMBER), static_cast<int>(i));
+        /* Where it is plugged in opens it too, named by its serial or not. */
+        EXPECT_EQ(bridges[i].location, paths[i]);
+        EXPECT_EQ(findListedDevice(bridges, paths[i].c_str(), FT_OPEN_BY_LOCATION), static_cast<int>(i));
+    }
     /* The names fit the caller's list buffers. */
     std::vector<int> deepest(7, 127);
     EXPECT_LT(usbPathName(255, deepest).size(), kListBufferSize);

@@ -44,10 +44,15 @@ TEST(Options, Table) {
     Options m;
     EXPECT_TRUE(parse({"--restore-eeprom"}, m));
     EXPECT_STREQ(m.restore, "");
+
+    Options n; /* the bridge's name is the next argument too */
+    EXPECT_TRUE(parse({"--bridge", "usb:1-2.4", "--restore-eeprom", "A1_x.eeprom"}, n));
+    EXPECT_STREQ(n.bridge, "usb:1-2.4");
 }
 
 TEST(Options, UsageCases) {
-    for (const char *bad : {"-h", "-x", "-", "--", "--FTDI_EEPRO", "--help", "--restore-eeprom=a", "--restore"}) {
+    for (const char *bad :
+         {"-h", "-x", "-", "--", "--FTDI_EEPRO", "--help", "--restore-eeprom=a", "--restore", "--bridge=usb:1-2"}) {
         Options o;
         EXPECT_FALSE(parse({"file.bin", bad, "-s"}, o)) << bad;
     }
