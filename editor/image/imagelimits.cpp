@@ -17,9 +17,7 @@ void hexChanges(const QString &label, const QString &digits, int width, QStringL
     const int bytes = int((digits.size() + 1) / 2);
     if (bytes > width)
         *out << QStringLiteral("%1 \"%2\" is %3 bytes; the image keeps the first %4")
-                    .arg(label, digits)
-                    .arg(bytes)
-                    .arg(width);
+                    .arg(label, digits, QString::number(bytes), QString::number(width));
     else if (digits.size() % 2 != 0)
         *out << QStringLiteral("%1 \"%2\" has an odd number of digits; the image takes its last digit as the byte 0%3")
                     .arg(label, digits, digits.right(1).toUpper());
@@ -61,7 +59,9 @@ QString imageTextCut(const QString &label, const QString &text, int width) {
     const int size = latin1Size(text);
     if (size <= width)
         return QString();
-    return QStringLiteral("%1 \"%2\" is %3 bytes; the image keeps the first %4").arg(label, text).arg(size).arg(width);
+    // One arg() call: a second one would fill a "%3" inside the quoted text.
+    return QStringLiteral("%1 \"%2\" is %3 bytes; the image keeps the first %4")
+        .arg(label, text, QString::number(size), QString::number(width));
 }
 
 QStringList manufacturerImageChanges(const QString &name) {
@@ -74,9 +74,7 @@ QString deviceImageRefusal(const MyDevice &device) {
     if (rows <= image::MaxChanels)
         return QString();
     return QStringLiteral("device \"%1\" has %2 rows; an image holds at most %3, so none can be written")
-        .arg(device.deviceType)
-        .arg(rows)
-        .arg(image::MaxChanels);
+        .arg(device.deviceType, QString::number(rows), QString::number(image::MaxChanels));
 }
 
 QStringList deviceImageChanges(const MyDevice &device) {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 
 #ifndef VORNE_VERSION
@@ -139,7 +140,8 @@ int writeDeviceImage(const QStringList &a, bool noClobber, QTextStream &err) {
     int preset = -1, device = -1;
     if (!loadProject(project, &library, err) || !findNamedDevice(library, project, man, type, &preset, &device, err))
         return ExitData;
-    if (noClobber && QFileInfo::exists(outPath))
+    // OUT.bin is named by the user, so a link there is followed, as the editor's save does.
+    if (noClobber && pathTaken(outPath))
         return dataError(err, notReplaced(outPath));
     QString error;
     if (!saveImageFile(outPath, man, library[preset].listMyDevices[device], &error))
@@ -149,8 +151,10 @@ int writeDeviceImage(const QStringList &a, bool noClobber, QTextStream &err) {
 
 // Every device, each from its own record (so a repeated name still gets its
 // own description and date); the rest are written when one fails. No two
-// devices share a path, so a file found in place was there before the run:
-// replacing it is told, so an export over an older one does not pass unseen.
+// devices share a path, and a link below DIR is followed only where it stays
+// inside DIR and on no file this run wrote, so a file found in place was there
+// before the run: replacing it is told, so an export over an older one does
+// not pass unseen.
 int writeAllImages(const QString &project, const QString &dir, bool noClobber, QTextStream &out, QTextStream &err) {
     MyLibrary library;
     if (!loadProject(project, &library, err))
@@ -159,28 +163,44 @@ int writeAllImages(const QString &project, const QString &dir, bool noClobber, Q
     if (paths.isEmpty())
         err << "vorne_tool: " << project << " has no devices; nothing written\n";
     bool failed = false;
+    QHash<QString, QString> written; // case-folded file, links followed -> the device written there
     for (const DeviceImagePath &p : paths) {
         const MyPreset &preset = library[p.preset];
         const MyDevice &device = preset.listMyDevices[p.device];
-        const bool replacing = QFileInfo::exists(p.path);
-        QString error;
-        if (replacing && noClobber)
-            error = notReplaced(p.path);
-        else if (!QDir().mkpath(p.folder))
-            error = QStringLiteral("Cannot create the folder %1").arg(p.folder);
-        else if (!saveImageFile(p.path, preset.deviceParent, device, &error))
-            error = error.isEmpty() ? QStringLiteral("Cannot write %1").arg(p.path) : error;
-        else
-            out << preset.deviceParent << " / " << device.deviceType << " -> " << p.path << "\n";
-        if (replacing && error.isEmpty()) {
-            out.flush();
-            err << "vorne_tool: replaced " << p.path << ", which was there before\n";
-            err.flush();
-        }
+        const QString who = QStringLiteral("%1 / %2").arg(preset.deviceParent, device.deviceType);
+        ImageLanding landing;
+        const auto blocked = [&]() -> QString {
+            if (noClobber && pathTaken(p.path))
+                return notReplaced(p.path);
+            if (!QDir().mkpath(p.folder))
+                return QStringLiteral("Cannot create the folder %1").arg(p.folder);
+            landing = imageLanding(dir, p);
+            if (!landing.refusal.isEmpty())
+                return landing.refusal;
+            if (const auto earlier = written.constFind(landing.file.toCaseFolded()); earlier != written.constEnd())
+                return QStringLiteral("%1 leads to %2, which holds the image of %3 from this run; not replaced")
+                    .arg(p.path, landing.file, *earlier);
+            return QString();
+        };
+        QString error = blocked();
+        const bool replacing = error.isEmpty() && QFileInfo::exists(landing.file);
+        if (error.isEmpty() && !saveImageFile(p.path, preset.deviceParent, device, &error) && error.isEmpty())
+            error = QStringLiteral("Cannot write %1").arg(p.path);
         if (!error.isEmpty()) {
             out.flush();
-            dataError(err, QStringLiteral("%1 / %2: %3").arg(preset.deviceParent, device.deviceType, error));
+            dataError(err, QStringLiteral("%1: %2").arg(who, error));
             failed = true;
+            continue;
+        }
+        written.insert(landing.file.toCaseFolded(), who);
+        out << who << " -> " << p.path << "\n";
+        if (replacing) {
+            out.flush();
+            err << "vorne_tool: replaced " << p.path << ", which was there before";
+            if (landing.throughLink)
+                err << " (through a link, " << landing.file << ")";
+            err << "\n";
+            err.flush();
         }
     }
     return failed ? ExitData : ExitOk;

@@ -367,6 +367,9 @@ private slots:
         QTest::newRow("function over 12")
             << row("1,\t128,\t255,\tASCII:ON,\tPower on, all")
             << QStringList{"26: warning: function name \"Power on, all\" is 13 bytes; the image keeps the first 12"};
+        QTest::newRow("function over 12 holding %3")
+            << row("1,\t128,\t255,\tASCII:ON,\t50%3 off, all")
+            << QStringList{"26: warning: function name \"50%3 off, all\" is 13 bytes; the image keeps the first 12"};
         QTest::newRow("ASCII command over 12")
             << row("1,\t128,\t255,\tASCII:POWER ON NOW!,\tOn")
             << QStringList{"26: warning: ASCII command \"POWER ON NOW!\" is 13 bytes; the image keeps the first 12"};
@@ -550,6 +553,11 @@ private slots:
             << man << QStringList{device, device + "x"}
             << QStringList{folder + "/" + file + ".bin", folder + "/" + file + "-2.bin"}
             << QStringList{"first", "second"};
+        // A counter put in with a second arg() would fill the name's own "%1" and write another folder.
+        QTest::newRow("names holding %1")
+            << QByteArray("@S\nM%1\n\tX%1/%2\t\tdesc:first\n\tX%1:%2\t\tdesc:second\n!\n") << "M%1"
+            << QStringList{"X%1/%2", "X%1:%2"} << QStringList{"M%1/X%1_%2.bin", "M%1/X%1_%2-2.bin"}
+            << QStringList{"first", "second"};
     }
     void imageAllKeepsDevicesThatWouldShareAFile() {
         QFETCH(QByteArray, project);
@@ -569,6 +577,77 @@ private slots:
         QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
         for (int i = 0; i < files.size(); ++i) // each file holds its own device
             QVERIFY2(readAll(out + "/" + files[i]).contains(holds[i].toLatin1()), qPrintable(files[i]));
+    }
+
+    // A symbolic link below DIR is followed only while it stays inside DIR and
+    // off a file this run wrote; a dangling one is a file for --no-clobber.
+    void imageAllAndSymbolicLinks_data() {
+        QTest::addColumn<QString>("link");      // "LINK>TARGET": LINK below OUT, TARGET below TMP ("/": a folder)
+        QTest::addColumn<QByteArray>("before"); // what the target file holds; empty: there is none
+        QTest::addColumn<bool>("noClobber");
+        QTest::addColumn<QString>("err");   // OUT and TMP stand for the folders
+        QTest::addColumn<QString>("after"); // the device whose image the target then holds; empty: as before
+        const QString screen = "vorne_tool: Acme / Screen: OUT/Acme/Screen.bin ";
+        const QString folderOut = ": OUT/Acme is a symbolic link to TMP/outside, outside OUT; not written\n";
+        QTest::newRow("dangling link, no clobber") << "Acme/Screen.bin>outside/missing.bin" << QByteArray() << true
+                                                   << screen + "is already there; not replaced (--no-clobber)\n"
+                                                   << QString();
+        QTest::newRow("file link out of DIR")
+            << "Acme/Screen.bin>outside/victim.bin" << QByteArray("victim") << false
+            << screen + "is a symbolic link to TMP/outside/victim.bin, outside OUT; not written\n"
+            << QString();
+        QTest::newRow("dangling link out of DIR")
+            << "Acme/Screen.bin>outside/missing.bin" << QByteArray() << false
+            << screen + "is a symbolic link to TMP/outside/missing.bin, outside OUT; not written\n"
+            << QString();
+        QTest::newRow("folder link out of DIR")
+            << "Acme>outside/" << QByteArray() << false
+            << "vorne_tool: Acme / Projector X1" + folderOut + "vorne_tool: Acme / Screen" + folderOut << QString();
+        QTest::newRow("link inside DIR")
+            << "Acme/Screen.bin>out/kept.bin" << QByteArray("older") << false
+            << "vorne_tool: replaced OUT/Acme/Screen.bin, which was there before (through a link, OUT/kept.bin)\n"
+            << "Screen";
+        QTest::newRow("link onto a file this run wrote")
+            << "Acme/Screen.bin>out/Acme/Projector X1.bin" << QByteArray() << false
+            << screen + "leads to OUT/Acme/Projector X1.bin, which holds the image of Acme / Projector X1 from this "
+                        "run; not replaced\n"
+            << "Projector X1";
+    }
+    void imageAllAndSymbolicLinks() {
+        QFETCH(QString, link);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, noClobber);
+        QFETCH(QString, err);
+        QFETCH(QString, after);
+        QTemporaryDir dir;
+        // The tool names links' places with their folders resolved.
+        const QString tmp = QFileInfo(dir.path()).canonicalFilePath(), out = tmp + "/out";
+        QString target = link.section('>', 1);
+        const bool folder = target.endsWith('/');
+        if (folder)
+            target.chop(1);
+        const QString linkPath = out + "/" + link.section('>', 0, 0), targetPath = tmp + "/" + target;
+        QVERIFY(QDir().mkpath(QFileInfo(linkPath).path()));
+        QVERIFY(QDir().mkpath(folder ? targetPath : QFileInfo(targetPath).path()));
+        if (!before.isEmpty())
+            writeFile(dir, qPrintable(target), before);
+        QVERIFY(QFile::link(targetPath, linkPath));
+        const QStringList args{"image", "--all", projectFile(), out, noClobber ? "--no-clobber" : "--"};
+        const Run r = runTool(args);
+        QCOMPARE(r.err, QString(err).replace("OUT", out).replace("TMP", tmp));
+        const int refused = int(err.count("vorne_tool: Acme / "));
+        QCOMPARE(r.code, refused ? 1 : 0);
+        QCOMPARE(r.out.count('\n'), 2 - refused); // each device written or told
+        QVERIFY(QFileInfo(linkPath).isSymLink());
+        if (!after.isEmpty())
+            QVERIFY(readAll(targetPath).contains(after.toLatin1()));
+        else if (folder)
+            QVERIFY(QDir(targetPath).isEmpty());
+        else
+            QCOMPARE(readAll(targetPath), before);
+        if (noClobber) // the one-device command too keeps what its OUT names, a dangling link included
+            QCOMPARE(runTool({"image", "--no-clobber", projectFile(), "Acme", "Screen", linkPath}).code, 1);
+        QCOMPARE(QFileInfo::exists(targetPath), !before.isEmpty() || !after.isEmpty() || folder);
     }
 
     // A second export over an older one: each file replaced is told, or with
