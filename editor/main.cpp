@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Ostravon"));
@@ -13,6 +14,8 @@ int main(int argc, char *argv[]) {
     {
         MainWindow window;
         window.show();
+        // What the last project's reading passed over is told over the shown window.
+        QTimer::singleShot(0, &window, &MainWindow::tellPassedOver);
         result = app.exec();
     }
     return result;

@@ -6,6 +6,8 @@
 // Reading never fails on malformed content: lines of unknown form are
 // ignored, rows with fewer than five fields and device lines before any
 // manufacturer are skipped. It fails only when the device cannot be read.
+// What it passes over is accounted for line by line on request, so nothing
+// a file holds is dropped by a save without being named first.
 #pragma once
 
 #include "records.h"
@@ -53,8 +55,9 @@ struct ProjectManufacturerLines {
     QList<ProjectDeviceLines> devices;
 };
 
-// A section the reader passes over: its name is on no device line, or the
-// name's rows section came before it.
+// A section the reader passes over whole: its name is on no device line, or
+// the name's rows section came before it (and it is no copy of that name's
+// sections, which a save writes again for a second device of the name).
 struct ProjectIgnoredSection {
     int line = 0;
     QString name;
@@ -62,15 +65,40 @@ struct ProjectIgnoredSection {
     int namesRowsLine = 0; // the rows section read for that name, 0 when the tree lacks the name
 };
 
+// A line the reading passed over: neither empty nor a comment, and nothing of
+// it reached the library, so the next save drops it.
+struct PassedOverLine {
+    enum Kind {
+        OutsideSections, // after the tree part, in no section
+        OrphanDevice,    // a device line above every manufacturer line
+        NotASetting,     // a settings line of no known key
+        ShortRow,        // a rows line of fewer than five fields
+        IndentedRow,     // a rows line that begins with a blank
+        IgnoredSection,  // in a section the reader passes over (see ProjectIgnoredSection)
+        CarriageReturns, // in a file whose line ends are carriage returns only
+    };
+    int line = 0;
+    Kind kind = OutsideSections;
+    QString text; // the line as the file holds it, without its line end
+    QString why;  // a clause that begins with "it"
+};
+
+// A setting given again for the same device name: the later line counts.
+struct ProjectRepeatedSetting {
+    int line = 0;      // the line whose value is dropped
+    int laterLine = 0; // the line whose value counts
+    int field = 0;
+};
+
 struct ProjectFileLines {
     QList<ProjectManufacturerLines> manufacturers; // in library order
-    QList<int> orphanDeviceLines;                  // device lines above every manufacturer line
-    // Lines of the sections read that lose something:
-    QList<int> shortRowLines;       // rows lines of fewer than five fields, skipped
-    QList<int> longRowLines;        // rows lines of more than five fields, the rest dropped
-    QList<int> indentedRowLines;    // rows lines beginning with a blank, skipped
-    QList<int> unknownSettingLines; // settings lines of no known key, neither comments nor empty
+    QList<int> longRowLines;                       // rows lines of more than five fields, the rest dropped
+    QList<int> endLinesWithText;                   // "!" lines ending a part or section, with more after the "!"
+    QList<ProjectRepeatedSetting> repeatedSettings;
     QList<ProjectIgnoredSection> ignoredSections;
+    // Every line the reading passed over, by line: the one account of what a
+    // save would drop that check, the editor and the tools all use.
+    QList<PassedOverLine> passedOver;
 };
 
 // Reads the tree part and every device's sections (as the editor does at start-up).
@@ -78,6 +106,9 @@ bool readProjectFile(QIODevice *in, MyLibrary *library, QString *error);
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error);
 // The same, noting in `lines` where everything it read, or skipped, stands.
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error, ProjectFileLines *lines);
+
+// The lines a reading of `data` passes over (ProjectFileLines::passedOver).
+QList<PassedOverLine> projectPassedOver(const QByteArray &data);
 
 // Reads only the tree part: records with names, descriptions and dates.
 bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error);

@@ -6,7 +6,10 @@
 #include "connkeys.h"
 #include "textlines.h"
 
+#include <QBuffer>
 #include <QHash>
+
+#include <algorithm>
 
 namespace {
 const QLatin1String kDesc("desc:");
@@ -50,14 +53,38 @@ MyDevice deviceFromLine(const QString &trimmed) {
     return device;
 }
 
-void parseTree(const QByteArray &data, ProjectFileContent *content, ProjectFileLines *where) {
+bool blankOrComment(QByteArrayView line) { return line.trimmed().isEmpty() || line[0] == '#'; }
+
+QString quotedName(const QString &name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+
+// The account of passed-over lines, kept only when lines are asked for.
+class LineAccount {
+public:
+    explicit LineAccount(ProjectFileLines *where) : where_(where) {}
+    bool active() const { return where_ != nullptr; }
+    ProjectFileLines *lines() const { return where_; }
+    void passOver(int lineNo, QByteArrayView line, PassedOverLine::Kind kind, const QString &why) {
+        if (where_)
+            where_->passedOver.append({lineNo, kind, QString::fromLatin1(line), why});
+    }
+
+private:
+    ProjectFileLines *where_;
+};
+
+// Returns the line of the "!" that ends the tree part, 0 when there is none.
+int parseTree(const QByteArray &data, ProjectFileContent *content, ProjectFileLines *where) {
+    LineAccount account(where);
     TextLines lines(data);
     int lineNo = 0;
     while (!lines.atEnd()) {
         const QString line = lines.next();
         ++lineNo;
-        if (line.startsWith(QLatin1Char('!')))
-            break;
+        if (line.startsWith(QLatin1Char('!'))) {
+            if (where && line.trimmed().size() > 1)
+                where->endLinesWithText.append(lineNo);
+            return lineNo;
+        }
         if (line.startsWith(QLatin1Char('@'))) {
             content->hasHeader = true;
             content->header = line.mid(1).trimmed();
@@ -66,8 +93,8 @@ void parseTree(const QByteArray &data, ProjectFileContent *content, ProjectFileL
             if (trimmed.isEmpty())
                 continue;
             if (content->library.isEmpty()) {
-                if (where) // a device needs a manufacturer above it
-                    where->orphanDeviceLines.append(lineNo);
+                account.passOver(lineNo, line.toLatin1(), PassedOverLine::OrphanDevice,
+                                 QStringLiteral("it is a device line above every manufacturer line"));
                 continue;
             }
             QList<MyDevice> &devices = content->library.last().listMyDevices;
@@ -89,6 +116,7 @@ void parseTree(const QByteArray &data, ProjectFileContent *content, ProjectFileL
                 where->manufacturers.append(ProjectManufacturerLines{lineNo, {}});
         }
     }
+    return 0;
 }
 
 // What the sections of one device name hold.
@@ -100,6 +128,10 @@ struct DeviceSections {
     QList<MyChanel> rows;
     // Noted only when lines are asked for.
     ProjectDeviceLines lines;
+    int devices = 0;         // devices of the name; each after the first has sections of its own in a saved file
+    int copiesTaken[2] = {}; // later sections that repeat the ones read, settings and rows
+    bool bodySeen[2] = {};
+    QByteArray body[2]; // the content of the first settings and rows section read
 };
 
 // Returns the field the line set, or -1.
@@ -143,25 +175,6 @@ RowLine parseRow(QByteArrayView line, DeviceSections *target) {
     return from < 0 ? RowLine::Read : RowLine::ReadWithExtraFields;
 }
 
-void noteRowLine(RowLine kind, int lineNo, DeviceSections *target, ProjectFileLines *where) {
-    switch (kind) {
-    case RowLine::Skipped:
-        break;
-    case RowLine::Indented:
-        where->indentedRowLines.append(lineNo);
-        break;
-    case RowLine::ReadWithExtraFields:
-        where->longRowLines.append(lineNo);
-        Q_FALLTHROUGH();
-    case RowLine::Read:
-        target->lines.rowLines.append(lineNo);
-        break;
-    case RowLine::Short:
-        where->shortRowLines.append(lineNo);
-        break;
-    }
-}
-
 // Sorts the rows with the editor's sort and keeps their line numbers in step.
 void sortRowsWithLines(DeviceSections *sections) {
     QList<MyChanel> &rows = sections->rows;
@@ -177,53 +190,178 @@ void sortRowsWithLines(DeviceSections *sections) {
     sections->lines.rowLines = sortedLines;
 }
 
-// One pass over the whole file. Every "$" or "%" line outside a section opens
-// a section that runs to the next "!" line; a section of a name nobody asked
-// for, or one that comes after that name's first rows section, is skipped.
-void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName, ProjectFileLines *where) {
-    enum class State { Outside, Settings, Rows } state = State::Outside;
-    DeviceSections *target = nullptr;
-    TextLines lines(data);
-    int lineNo = 0;
-    while (!lines.atEnd()) {
-        const QByteArrayView line = lines.nextBytes();
-        ++lineNo;
-        const char first = line.isEmpty() ? '\0' : line[0];
-        if (state == State::Outside) {
-            const bool settings = first == '$';
-            if (!settings && first != '%')
-                continue;
-            const QString name = QString::fromLatin1(line.sliced(1)).trimmed();
-            const auto it = byName->find(name);
-            target = it == byName->end() || it->rowsSeen ? nullptr : &*it;
-            if (target && settings) {
-                if (!target->settingsSeen)
-                    target->lines.settingsLine = lineNo;
-                target->settingsSeen = true;
-            }
-            if (target && !settings) {
+// One pass over the whole file, the tree part included. Every "$" or "%" line
+// outside a section opens a section that runs to the next "!" line; a section
+// of a name nobody asked for, or one that comes after that name's first rows
+// section, is skipped. With an account, every line after the tree part that
+// nothing takes in is noted; the tree part's own lines are the tree reader's.
+class SectionScan {
+public:
+    SectionScan(QHash<QString, DeviceSections> *byName, ProjectFileLines *where, int treeEnd)
+        : byName_(byName), account_(where), treeEnd_(treeEnd), closedAt_(treeEnd) {}
+
+    void run(const QByteArray &data) {
+        TextLines lines(data);
+        int lineNo = 0;
+        while (!lines.atEnd()) {
+            const QByteArrayView line = lines.nextBytes();
+            ++lineNo;
+            const char first = line.isEmpty() ? '\0' : line[0];
+            if (!open_)
+                outside(lineNo, line, first);
+            else if (first == '!')
+                close(lineNo, line);
+            else
+                inside(lineNo, line);
+        }
+        if (open_)
+            close(0, {});
+    }
+
+private:
+    struct Open {
+        int line = 0;
+        QString name;
+        bool rows = false;
+        DeviceSections *target = nullptr; // null: the section is skipped
+        DeviceSections *named = nullptr;  // the name's sections, null when no device has the name
+        bool noted = false;               // after the tree part, with an account
+        QByteArray body;
+        QList<QPair<int, QByteArrayView>> skipped; // a skipped section's lines that are not empty nor comments
+    };
+
+    QHash<QString, DeviceSections> *byName_;
+    LineAccount account_;
+    int treeEnd_;
+    bool open_ = false;
+    Open section_;
+    int closedAt_;       // the "!" that ended the tree part or the last section
+    QString closedWhat_; // what it ended
+
+    bool noted(int lineNo) const { return account_.active() && treeEnd_ > 0 && lineNo > treeEnd_; }
+
+    void outside(int lineNo, QByteArrayView line, char first) {
+        const bool settings = first == '$';
+        if (!settings && first != '%') {
+            if (noted(lineNo) && !blankOrComment(line))
+                account_.passOver(lineNo, line, PassedOverLine::OutsideSections,
+                                  QStringLiteral("it stands outside every section: the \"!\" on line %1 ended %2")
+                                      .arg(QString::number(closedAt_),
+                                           closedWhat_.isEmpty() ? QStringLiteral("the tree part") : closedWhat_));
+            return;
+        }
+        open_ = true;
+        section_ = Open();
+        section_.line = lineNo;
+        section_.rows = !settings;
+        section_.name = QString::fromLatin1(line.sliced(1)).trimmed();
+        section_.noted = noted(lineNo);
+        const auto it = byName_->find(section_.name);
+        section_.named = it == byName_->end() ? nullptr : &*it;
+        section_.target = section_.named && !section_.named->rowsSeen ? section_.named : nullptr;
+        if (DeviceSections *target = section_.target) {
+            if (settings && !target->settingsSeen)
+                target->lines.settingsLine = lineNo;
+            target->settingsSeen = target->settingsSeen || settings;
+            if (!settings) {
                 target->rowsSeen = true;
                 target->lines.rowsLine = lineNo;
             }
-            if (where && !target)
-                where->ignoredSections.append({lineNo, name, !settings, it == byName->end() ? 0 : it->lines.rowsLine});
-            state = settings ? State::Settings : State::Rows;
-        } else if (first == '!') {
-            state = State::Outside;
-        } else if (target) {
-            if (state == State::Settings) {
-                const int field = parseSetting(QString::fromLatin1(line), target);
-                if (field >= 0)
-                    target->lines.fieldLines[field] = lineNo;
-                else if (where && first != '#' && !line.trimmed().isEmpty())
-                    where->unknownSettingLines.append(lineNo);
-            } else {
-                const RowLine kind = parseRow(line, target);
-                if (where)
-                    noteRowLine(kind, lineNo, target, where);
-            }
+        } else if (section_.noted) {
+            section_.skipped.append({lineNo, line});
         }
     }
+
+    void inside(int lineNo, QByteArrayView line) {
+        if (section_.noted) {
+            section_.body.append(line);
+            section_.body.append('\n');
+        }
+        DeviceSections *target = section_.target;
+        if (!target) {
+            if (section_.noted && !blankOrComment(line))
+                section_.skipped.append({lineNo, line});
+            return;
+        }
+        if (!section_.rows) {
+            const quint32 before = target->presentFields;
+            const int field = parseSetting(QString::fromLatin1(line), target);
+            if (field >= 0) {
+                if (section_.noted && (before & (1u << field)) && target->lines.fieldLines[field] > treeEnd_)
+                    account_.lines()->repeatedSettings.append({target->lines.fieldLines[field], lineNo, field});
+                target->lines.fieldLines[field] = lineNo;
+            } else if (section_.noted && !blankOrComment(line)) {
+                account_.passOver(lineNo, line, PassedOverLine::NotASetting,
+                                  QStringLiteral("it is not a setting (one of the fourteen keys, then \"=\")"));
+            }
+            return;
+        }
+        const RowLine kind = parseRow(line, target);
+        if (kind == RowLine::Read || kind == RowLine::ReadWithExtraFields) {
+            if (account_.active())
+                target->lines.rowLines.append(lineNo);
+            if (section_.noted && kind == RowLine::ReadWithExtraFields)
+                account_.lines()->longRowLines.append(lineNo);
+        } else if (section_.noted && kind == RowLine::Short) {
+            account_.passOver(lineNo, line, PassedOverLine::ShortRow,
+                              QStringLiteral("it is a rows line of fewer than five fields"));
+        } else if (section_.noted && kind == RowLine::Indented) {
+            account_.passOver(lineNo, line, PassedOverLine::IndentedRow,
+                              QStringLiteral("it is a rows line that begins with a blank"));
+        }
+    }
+
+    // A skipped section that repeats the name's sections read gives a save's
+    // second device of that name its own copy back: it is not lost.
+    bool isCopy() const {
+        const DeviceSections *named = section_.named;
+        const int kind = section_.rows ? 1 : 0;
+        return named && named->copiesTaken[kind] < named->devices - 1 && named->bodySeen[kind] &&
+               named->body[kind] == section_.body;
+    }
+
+    void close(int lineNo, QByteArrayView line) {
+        const QString kind = section_.rows ? QStringLiteral("rows") : QStringLiteral("settings");
+        const int k = section_.rows ? 1 : 0;
+        if (section_.target && section_.noted && line.trimmed().size() > 1)
+            account_.lines()->endLinesWithText.append(lineNo);
+        if (section_.target && section_.noted && !section_.target->bodySeen[k]) {
+            section_.target->bodySeen[k] = true;
+            section_.target->body[k] = section_.body;
+        } else if (!section_.target && section_.noted) {
+            if (isCopy()) {
+                ++section_.named->copiesTaken[k];
+            } else {
+                const int rowsLine = section_.named ? section_.named->lines.rowsLine : 0;
+                account_.lines()->ignoredSections.append({section_.line, section_.name, section_.rows, rowsLine});
+                QString reason;
+                if (!section_.named)
+                    reason = QStringLiteral("which no device line names");
+                else if (section_.rows)
+                    reason = QStringLiteral("a second one; only the first, on line %1, is read").arg(rowsLine);
+                else
+                    reason = QStringLiteral("which comes after the rows section of that name on line %1, where "
+                                            "reading the name ends")
+                                 .arg(rowsLine);
+                const QString why = QStringLiteral("it belongs to the %1 section of %2 on line %3, %4")
+                                        .arg(kind, quotedName(section_.name), QString::number(section_.line), reason);
+                if (lineNo > 0)
+                    section_.skipped.append({lineNo, line});
+                for (const auto &[at, text] : section_.skipped)
+                    account_.passOver(at, text, PassedOverLine::IgnoredSection, why);
+            }
+        }
+        open_ = false;
+        closedAt_ = lineNo;
+        // The tree part's "!" also ends a section that a manufacturer line opened.
+        closedWhat_ = lineNo <= treeEnd_ ? QString()
+                                         : QStringLiteral("the %1 section of %2").arg(kind, quotedName(section_.name));
+    }
+};
+
+void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName, ProjectFileLines *where,
+                   int treeEnd) {
+    SectionScan(byName, where, treeEnd).run(data);
     for (DeviceSections &sections : *byName) {
         if (where)
             sortRowsWithLines(&sections);
@@ -253,12 +391,12 @@ void applySections(const DeviceSections &sections, MyDevice *device) {
     }
 }
 
-void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *where) {
+void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *where, int treeEnd) {
     QHash<QString, DeviceSections> byName;
     for (const MyPreset &preset : *library)
         for (const MyDevice &device : preset.listMyDevices)
-            byName.insert(device.deviceType, DeviceSections());
-    parseSections(data, &byName, where);
+            ++byName[device.deviceType].devices;
+    parseSections(data, &byName, where, treeEnd);
     for (qsizetype i = 0; i < library->size(); ++i) {
         QList<MyDevice> &devices = (*library)[i].listMyDevices;
         for (qsizetype j = 0; j < devices.size(); ++j) {
@@ -272,6 +410,19 @@ void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *w
             }
         }
     }
+}
+
+// A file whose line ends are carriage returns alone reads as one line: the
+// header or a manufacturer takes it whole, and every line after the first is lost.
+void noteCarriageReturnLines(const QByteArray &data, ProjectFileLines *where) {
+    if (data.contains('\n') || !data.contains('\r'))
+        return;
+    const QList<QByteArray> lines = data.split('\r');
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (!lines[i].trimmed().isEmpty())
+            where->passedOver.append({int(i + 1), PassedOverLine::CarriageReturns, QString::fromLatin1(lines[i]),
+                                      QStringLiteral("the file's line ends are carriage returns alone, so the editor "
+                                                     "reads the whole file as its first line")});
 }
 } // namespace
 
@@ -287,7 +438,7 @@ bool readProjectData(QIODevice *in, MyLibrary *library, QString *error) {
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    fillLibrary(data, library, nullptr);
+    fillLibrary(data, library, nullptr, 0);
     return true;
 }
 
@@ -297,7 +448,7 @@ bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QStrin
         return false;
     QHash<QString, DeviceSections> byName;
     byName.insert(name, DeviceSections());
-    parseSections(data, &byName, nullptr);
+    parseSections(data, &byName, nullptr, 0);
     applySections(*byName.constFind(name), device);
     return true;
 }
@@ -306,9 +457,24 @@ bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error,
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    parseTree(data, content, lines);
-    fillLibrary(data, &content->library, lines);
+    const int treeEnd = parseTree(data, content, lines);
+    fillLibrary(data, &content->library, lines, treeEnd);
+    if (lines) {
+        noteCarriageReturnLines(data, lines);
+        std::stable_sort(lines->passedOver.begin(), lines->passedOver.end(),
+                         [](const PassedOverLine &a, const PassedOverLine &b) { return a.line < b.line; });
+    }
     return true;
+}
+
+QList<PassedOverLine> projectPassedOver(const QByteArray &data) {
+    QByteArray copy = data;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    ProjectFileContent content;
+    ProjectFileLines lines;
+    readProjectFile(&buffer, &content, nullptr, &lines);
+    return lines.passedOver;
 }
 
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error) {

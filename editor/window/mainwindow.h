@@ -7,6 +7,7 @@
 // table, and the concern sources and the widget tests work on the same state.
 #pragma once
 
+#include "projectfile.h"
 #include "records.h"
 
 #include <QColor>
@@ -191,6 +192,10 @@ public:
 
     // Rows decoded by the image reader before they become a USB device.
     QList<MyChanel> listReadChanel;
+    // Lines of the project's file that its reading passed over, and that file:
+    // told when it opens, and again by the save that drops them.
+    QList<PassedOverLine> passedOverLines;
+    QString passedOverFile;
     // Most recent uploader process; earlier ones are left running.
     QProcess *uploaderProcess = nullptr;
 
@@ -351,6 +356,7 @@ public slots:
     void saveAsProject();
     void exitProject();
     void clearItemsProject();
+    void tellPassedOver();
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;

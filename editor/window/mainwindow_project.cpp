@@ -11,6 +11,7 @@
 #include "treemarkers.h"
 #include "ui_mainwindow.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -160,18 +161,33 @@ void MainWindow::readDevicesFromFile(QString fileName) {
     }
 }
 
-// Every device's sections are read in one pass over the file.
+// Every device's sections are read in one pass over the file; what the
+// reading passes over is kept to be told.
 void MainWindow::readAllDataFromFile() {
     bool anyDevice = false;
     for (const MyPreset &preset : listMyPresets)
         anyDevice = anyDevice || !preset.listMyDevices.isEmpty();
-    if (anyDevice) {
+    if (anyDevice)
         createFileIfMissing(sProjectName, newSectionsProjectBytes());
-        QFile file(sProjectName);
-        if (file.open(QIODevice::ReadOnly))
-            readProjectData(&file, &listMyPresets, nullptr);
+    passedOverLines.clear();
+    passedOverFile = QFileInfo(sProjectName).absoluteFilePath();
+    QFile file(sProjectName);
+    if (file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = file.readAll();
+        if (anyDevice) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            readProjectData(&buffer, &listMyPresets, nullptr);
+        }
+        passedOverLines = projectPassedOver(bytes);
     }
     getPositionTree(ui->treeWidget->currentItem(), 0);
+}
+
+// Once per opening: the lines are not in the library, so only the file still has them.
+void MainWindow::tellPassedOver() {
+    if (!passedOverLines.isEmpty())
+        criticalMessage(passedOverOpenMessage(passedOverFile, passedOverLines));
 }
 
 void MainWindow::readDataFromFile(int iPreset, int iDevice, QString sDeviceName, QString projectName) {
@@ -211,10 +227,17 @@ int MainWindow::saveProject(QString title, QString text, bool force) {
     QTreeWidgetItem *current = ui->treeWidget->currentItem();
     saveDataToFile(current ? current->text(0) : QString(), sProjectName);
     globalAddDeleteItem = false;
-    // Written all the same (see keepreport.h); the user learns what will not come back.
+    // Written all the same (see keepreport.h); the user learns what the file
+    // no longer holds and what will not come back.
+    QStringList told;
+    if (!passedOverLines.isEmpty())
+        told << passedOverSavedMessage(passedOverFile, passedOverLines);
+    passedOverLines.clear();
     const QString unkept = unkeptEntriesMessage(libraryKeepProblems(listMyPresets, usbPresetIndex(*this)));
     if (!unkept.isEmpty())
-        informMessage(unkept);
+        told << unkept;
+    if (!told.isEmpty())
+        informMessage(told.join(QStringLiteral("\n\n")));
     return QMessageBox::Yes;
 }
 
@@ -237,6 +260,7 @@ void MainWindow::newProject() {
     setHeaderToolTip(ui->treeWidget, QFileInfo(sProjectName).absoluteFilePath());
     readDevicesFromFile(sProjectName);
     readAllDataFromFile();
+    tellPassedOver();
 }
 
 void MainWindow::openProject() {
@@ -251,6 +275,7 @@ void MainWindow::openProject() {
     setHeaderToolTip(ui->treeWidget, QFileInfo(sProjectName).absoluteFilePath() + QLatin1Char('\t'));
     readDevicesFromFile(sProjectName);
     readAllDataFromFile();
+    tellPassedOver();
 }
 
 void MainWindow::saveAsProject() {

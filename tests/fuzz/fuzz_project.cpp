@@ -29,6 +29,20 @@ int fuzzProjectReader(const uint8_t *data, size_t size) {
                   "the first device lies inside the library");
     }
 
+    // The account of passed-over lines reads what the editor reads, and names each line once.
+    ProjectFileContent noted;
+    ProjectFileLines lines;
+    readWith(bytes, [&](QIODevice *in) { return readProjectFile(in, &noted, nullptr, &lines); });
+    fuzzCheck(projectFileBytes(noted.library, QString(), libraryTree(noted.library)) ==
+                  projectFileBytes(library, QString(), libraryTree(library)),
+              "asking for lines reads the same library");
+    int lastLine = 0;
+    for (const PassedOverLine &p : lines.passedOver) {
+        fuzzCheck(p.line > lastLine && !p.why.isEmpty(),
+                  "each passed-over line is named once, in order, with a reason");
+        lastLine = p.line;
+    }
+
     ProjectFileContent tree;
     readWith(bytes, [&](QIODevice *in) { return readProjectTree(in, &tree, nullptr); });
     fuzzCheck(tree.library.size() == library.size(), "the tree part alone gives the same manufacturers");

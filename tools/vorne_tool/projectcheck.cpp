@@ -59,31 +59,32 @@ private:
             }
     }
 
+    // What the reading passes over is lost at the next save; a setting given
+    // twice or a long rows line only loses what the later line or the first
+    // five fields override.
     void skippedLines() {
-        for (int line : at.orphanDeviceLines)
-            add(line, true, QStringLiteral("device line before any manufacturer line; the editor skips it"));
-        for (int line : at.shortRowLines)
-            add(line, true, QStringLiteral("rows line with fewer than five fields; the editor skips it"));
-        for (int line : at.indentedRowLines)
-            add(line, true, QStringLiteral("rows line beginning with a blank; the editor skips it"));
+        for (const PassedOverLine &p : at.passedOver)
+            add(p.line, true, p.why + QStringLiteral("; the editor passes over this line; the next save drops it"));
         for (int line : at.longRowLines)
             add(line, false,
                 QStringLiteral("rows line with more than five fields; the editor drops all after the fifth"));
-        for (int line : at.unknownSettingLines)
+        for (int line : at.endLinesWithText)
             add(line, false,
-                QStringLiteral("not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"));
-        for (const ProjectIgnoredSection &s : at.ignoredSections) {
-            const QString kind = s.rows ? QStringLiteral("rows") : QStringLiteral("settings");
-            if (s.namesRowsLine > 0)
-                add(s.line, false,
-                    QStringLiteral("%1 section for \"%2\" after its rows section on line %3; the editor ignores it")
-                        .arg(kind, s.name)
-                        .arg(s.namesRowsLine));
-            else
-                add(s.line, false,
-                    QStringLiteral("%1 section for \"%2\", which no device line names; the editor ignores it")
-                        .arg(kind, s.name));
-        }
+                QStringLiteral("the editor reads this line as \"!\" alone, the end of a section or of the tree "
+                               "part; the next save drops the rest of it"));
+        for (const ProjectRepeatedSetting &r : at.repeatedSettings)
+            add(r.line, false,
+                QStringLiteral("setting %1 is given again on line %2, where the later value counts; the next save "
+                               "keeps only that one")
+                    .arg(connKey(r.field), QString::number(r.laterLine)));
+    }
+
+    // The first section of `name` passed over after the name's rows section, 0 when none.
+    int laterSectionOf(const QString &name) const {
+        for (const ProjectIgnoredSection &s : at.ignoredSections)
+            if (s.namesRowsLine > 0 && s.name == name)
+                return s.line;
+        return 0;
     }
 
     // What the file would not give back, by the rules every input path of the editor asks.
@@ -144,13 +145,20 @@ private:
         if (device.deviceType.isEmpty())
             add(lines.line, false, QStringLiteral("device without a name"), i, j);
         if (const auto first = repeats.constFind({i, j}); first != repeats.constEnd()) {
-            // Both read the same sections, so the file gives both back; an edit to one of them would not be.
-            add(lines.line, false,
-                QStringLiteral("device \"%1\" has the name of the device on line %2; both are given the settings "
-                               "and rows of the first sections of that name")
-                    .arg(device.deviceType)
-                    .arg(at.manufacturers[first->first].devices[first->second].line),
-                i, j);
+            const int firstLine = at.manufacturers[first->first].devices[first->second].line;
+            if (const int other = laterSectionOf(device.deviceType); other > 0)
+                add(lines.line, true,
+                    QStringLiteral("device \"%1\" has the name of the device on line %2, but the file holds other "
+                                   "sections of that name (line %3); the editor gives both the first sections, so "
+                                   "this device's image gets the first one's settings and rows, not its own")
+                        .arg(device.deviceType, QString::number(firstLine), QString::number(other)),
+                    i, j);
+            else // both read the same sections, so the file gives both back; an edit to one of them would not be
+                add(lines.line, false,
+                    QStringLiteral("device \"%1\" has the name of the device on line %2; both are given the "
+                                   "settings and rows of the first sections of that name")
+                        .arg(device.deviceType, QString::number(firstLine)),
+                    i, j);
             return;
         }
         for (const ConnImageChange &c : connImageChanges(device.connParam)) {
@@ -177,8 +185,7 @@ private:
             add(second, true,
                 QStringLiteral("values %1-%2 of DMX channel %3 overlap values %4-%5 on line %6")
                     .arg(later->dmx_valueFrom, later->dmx_valueTo, later->dmx_chanel, earlier->dmx_valueFrom,
-                         earlier->dmx_valueTo)
-                    .arg(first),
+                         earlier->dmx_valueTo, QString::number(first)),
                 i, j);
         }
     }
@@ -205,9 +212,7 @@ QString formatDiagnostic(const QString &file, const CheckDiagnostic &d) {
             message += c;
     }
     return QStringLiteral("%1:%2: %3: %4")
-        .arg(file)
-        .arg(d.line)
-        .arg(d.error ? QStringLiteral("error") : QStringLiteral("warning"), message);
+        .arg(file, QString::number(d.line), d.error ? QStringLiteral("error") : QStringLiteral("warning"), message);
 }
 
 QString checkSummary(const QList<CheckDiagnostic> &diagnostics) {

@@ -6,6 +6,7 @@
 #include "imagefields.h"
 #include "imagereader.h"
 #include "imagewriter.h"
+#include "projectcheck.h"
 #include "projectsave.h"
 #include "rowentry.h"
 #include "rowscsv.h"
@@ -19,6 +20,10 @@ namespace {
 QString where(const QString &manufacturer, const MyDevice &device) {
     return manufacturer + QStringLiteral(" / ") + device.deviceType;
 }
+
+struct RowsOptions {
+    bool force = false; // import: rewrite even what loses lines or entries
+};
 
 int exportRows(const QStringList &a, QTextStream &out, QTextStream &err) {
     const QString &project = a[0], &csvPath = a[3];
@@ -34,13 +39,57 @@ int exportRows(const QStringList &a, QTextStream &out, QTextStream &err) {
     return ExitOk;
 }
 
-int importRows(const QStringList &a, QTextStream &out, QTextStream &err) {
+// The earlier device whose sections the reader gives `device` too, or null:
+// rows written into this one's own sections would never be read back.
+const MyDevice *nameTakenBefore(const MyLibrary &library, int preset, int device, QString *owner) {
+    const QString &name = library[preset].listMyDevices[device].deviceType;
+    for (int i = 0; i <= preset; ++i) {
+        const QList<MyDevice> &devices = library[i].listMyDevices;
+        for (int j = 0; j < (i == preset ? device : devices.size()); ++j)
+            if (devices[j].deviceType == name) {
+                *owner = library[i].deviceParent;
+                return &devices[j];
+            }
+    }
+    return nullptr;
+}
+
+// What rewriting the project would drop or change, said as check says it:
+// errors that stop the rewrite, or with --force warnings of what it loses.
+bool rewriteLosses(const QString &project, const ProjectFileLines &lines, const MyLibrary &library, bool force,
+                   QTextStream &err) {
+    const QList<KeepProblem> unkept = libraryKeepProblems(library, -1);
+    if (lines.passedOver.isEmpty() && unkept.isEmpty())
+        return false;
+    for (const PassedOverLine &p : lines.passedOver)
+        err << formatDiagnostic(project, {p.line, !force,
+                                          p.why + (force ? QStringLiteral("; the editor passed over this line; dropped")
+                                                         : QStringLiteral("; the editor passes over this line; a "
+                                                                          "rewrite drops it"))})
+            << "\n";
+    for (const KeepProblem &p : unkept)
+        err << project << (force ? ": warning: " : ": error: ") << keepMessage(p.what, p.problem) << "\n";
+    if (!force)
+        dataError(err, QStringLiteral("%1 is not rewritten: it would lose what is named above (see vorne_tool check "
+                                      "%1); --force rewrites it all the same")
+                           .arg(project));
+    return true;
+}
+
+int importRows(const QStringList &a, const RowsOptions &options, QTextStream &out, QTextStream &err) {
     const QString &project = a[0], &csvPath = a[3];
     ProjectFileContent content;
+    ProjectFileLines lines;
     int preset = -1, device = -1;
-    if (!loadProject(project, &content, nullptr, err) ||
+    if (!loadProject(project, &content, &lines, err) ||
         !findNamedDevice(content.library, project, a[1], a[2], &preset, &device, err))
         return ExitData;
+    QString owner;
+    if (nameTakenBefore(content.library, preset, device, &owner))
+        return dataError(err, QStringLiteral("device \"%1\" of \"%2\" shares its name with a device of \"%3\" "
+                                             "before it, whose rows the editor reads for both: rows imported into it "
+                                             "would never be read back; nothing imported")
+                                  .arg(a[2], a[1], owner));
     QFile file(csvPath);
     if (!file.open(QIODevice::ReadOnly))
         return dataError(err, QStringLiteral("cannot open %1: %2").arg(csvPath, file.errorString()));
@@ -54,15 +103,18 @@ int importRows(const QStringList &a, QTextStream &out, QTextStream &err) {
         for (const CsvRefusal &r : refusals)
             err << csvPath << ":" << r.line
                 << ": error: " << QString(r.message).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
-        return dataError(
-            err, QStringLiteral("nothing imported: %1 of %2 rows refused").arg(refusals.size()).arg(csv.rows.size()));
+        return dataError(err, QStringLiteral("nothing imported: %1 of %2 rows refused")
+                                  .arg(QString::number(refusals.size()), QString::number(csv.rows.size())));
+    }
+    if (csv.rows.isEmpty()) {
+        out << where(a[1], d) << ": " << csvPath << " holds no rows; " << project << " is left as it is\n";
+        return ExitOk;
     }
     addNewRows(&d.listChanel, csv.rows);
+    if (rewriteLosses(project, lines, content.library, options.force, err) && !options.force)
+        return ExitData;
     if (!saveProjectFile(project, content.library, libraryTree(content.library), &error))
         return dataError(err, error);
-    // As the editor's save does: the project is written, and what it will not give back is said.
-    for (const KeepProblem &p : libraryKeepProblems(content.library))
-        err << project << ": warning: " << p.what << " cannot be kept as it is: " << p.problem << "\n";
     out << where(a[1], d) << ": " << csv.rows.size() << " rows imported from " << csvPath
         << (csv.utf8 ? " (UTF-8)" : " (Latin-1)") << "\n";
     return ExitOk;
@@ -95,7 +147,8 @@ int fireInProject(const QStringList &a, int chanel, int value, QTextStream &out,
         !findNamedDevice(content.library, project, a[1], a[2], &preset, &device, err))
         return ExitData;
     const MyDevice &d = content.library[preset].listMyDevices[device];
-    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(where(a[1], d)).arg(chanel).arg(value);
+    const QString asked =
+        QStringLiteral("%1: DMX %2 at %3").arg(where(a[1], d), QString::number(chanel), QString::number(value));
     const QList<int> firing = rowsFiringAt(rowRanges(d.listChanel), chanel, value);
     if (firing.isEmpty()) {
         out << asked << ": no row fires\n";
@@ -104,7 +157,7 @@ int fireInProject(const QStringList &a, int chanel, int value, QTextStream &out,
     const QList<int> &rowLines = lines.manufacturers[preset].devices[device].rowLines;
     auto rowName = [&](int i) {
         const int line = i < rowLines.size() ? rowLines[i] : 0;
-        return QStringLiteral("row %1 (%2 line %3)").arg(i + 1).arg(project).arg(line);
+        return QStringLiteral("row %1 (%2 line %3)").arg(QString::number(i + 1), project, QString::number(line));
     };
     printFiring(out, asked + QStringLiteral(" fires ") + rowName(firing[0]), chanelRecord(d.listChanel[firing[0]]),
                 connRecord(d.connParam));
@@ -121,7 +174,7 @@ int fireInImage(const QString &path, int chanel, int value, QTextStream &out, QT
     for (const MyChanelUSB &ch : img.chanels)
         ranges.append({ch.dmx_chanel, ch.dmx_valueFrom, ch.dmx_valueTo});
     const QList<int> firing = rowsFiringAt(ranges, chanel, value);
-    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(path).arg(chanel).arg(value);
+    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(path, QString::number(chanel), QString::number(value));
     if (firing.isEmpty()) {
         out << asked << ": no row fires\n";
         return ExitData;
@@ -138,10 +191,24 @@ int fireInImage(const QString &path, int chanel, int value, QTextStream &out, QT
 
 int runRows(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QString verb = args.value(0);
-    const QStringList rest = args.mid(1);
-    if ((verb != QLatin1String("export") && verb != QLatin1String("import")) || rest.size() != 4)
-        return usageError(err, QStringLiteral("rows takes export|import PROJECT.prj MANUFACTURER DEVICE FILE.csv"));
-    return verb == QLatin1String("export") ? exportRows(rest, out, err) : importRows(rest, out, err);
+    const bool import = verb == QLatin1String("import");
+    QStringList rest;
+    RowsOptions options;
+    bool optionsEnded = false;
+    for (const QString &arg : args.mid(1)) {
+        if (optionsEnded || !arg.startsWith(QLatin1String("--")))
+            rest << arg;
+        else if (arg == QLatin1String("--"))
+            optionsEnded = true;
+        else if (import && arg == QLatin1String("--force"))
+            options.force = true;
+        else
+            return usageError(err, QStringLiteral("rows %1 has no option %2").arg(verb, arg));
+    }
+    if ((verb != QLatin1String("export") && !import) || rest.size() != 4)
+        return usageError(err, QStringLiteral("rows takes export PROJECT.prj MANUFACTURER DEVICE OUT.csv, or import "
+                                              "[--force] PROJECT.prj MANUFACTURER DEVICE IN.csv"));
+    return import ? importRows(rest, options, out, err) : exportRows(rest, out, err);
 }
 
 int runFire(const QStringList &args, QTextStream &out, QTextStream &err) {

@@ -507,6 +507,45 @@ private slots:
         QCOMPARE(text.count(QStringLiteral("\n- ")), 1);
     }
 
+    // A hand-edited file: what the reading passed over is told once at open,
+    // then by the save that drops it, and never again.
+    void openTellsWhatItPassedOverAndTheSaveThatDropsIt() {
+        MainWindow &w = start(fixture("Demo.prj"));
+        QByteArray hand = fixture("Demo.prj").replace("Speed=9600\n", "Speed=9600\n!\n"); // lines 9-22 fall outside
+        hand += "$Ghost\nSpeed=1\nSpeed=2\nSpeed=3\nSpeed=4\nSpeed=5\nSpeed=6\n!\n";      // lines 29-36
+        writeFile(path(QStringLiteral("Hand.prj")), hand);
+        Dialogs::setNextFileName(path(QStringLiteral("Hand.prj")));
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        w.openProject();
+        const Dialogs::Asked told = Dialogs::lastAsked();
+        QCOMPARE(told.icon, QMessageBox::Critical);
+        QVERIFY2(told.text.startsWith(
+                     QStringLiteral("The editor passed over 22 lines of %1:").arg(path(QStringLiteral("Hand.prj")))),
+                 qPrintable(told.text));
+        QVERIFY(told.text.contains(QStringLiteral("the next save drops them")));
+        QVERIFY(told.text.contains(QStringLiteral("\nline 9: Data_Bits=8\nline 10: Stop_Bits=1\n")));
+        QVERIFY(told.text.contains(QStringLiteral("\nline 34: Speed=5\n... and 2 more.\n")));
+        QCOMPARE(w.listMyPresets[0].listMyDevices[0].connParam[MyConnParam::Parity], QString());
+
+        Dialogs::reset();
+        w.globalAddDeleteItem = true;
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        QCOMPARE(Dialogs::log().size(), 2);
+        QVERIFY2(
+            Dialogs::lastAsked().text.startsWith(QStringLiteral("The project was saved without these 22 lines of %1")
+                                                     .arg(path(QStringLiteral("Hand.prj")))),
+            qPrintable(Dialogs::lastAsked().text));
+        QVERIFY(!contents(path(QStringLiteral("Hand.prj"))).contains("Ghost"));
+
+        Dialogs::reset();
+        w.globalAddDeleteItem = true;
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        QCOMPARE(Dialogs::log().size(), 1);
+    }
+
     // Exit, New and Open.
 
     void exitAnsweredCancelStaysAndWritesNoConfig() {

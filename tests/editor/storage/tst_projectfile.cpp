@@ -469,11 +469,17 @@ private slots:
         // Asking for lines reads exactly what the editor reads.
         QCOMPARE(writeBytes(content.library), writeBytes(readBytes(file).library));
 
-        QCOMPARE(lines.orphanDeviceLines, QList<int>{2});
-        QCOMPARE(lines.shortRowLines, QList<int>{19});
-        QCOMPARE(lines.indentedRowLines, QList<int>{17});
+        // Comments and empty lines are not noted; a long rows line is read.
+        QList<QPair<int, PassedOverLine::Kind>> passed;
+        for (const PassedOverLine &p : lines.passedOver)
+            passed.append({p.line, p.kind});
+        using K = PassedOverLine;
+        const QList<QPair<int, PassedOverLine::Kind>> expected = {
+            {2, K::OrphanDevice},    {17, K::IndentedRow},    {19, K::ShortRow},       {22, K::IgnoredSection},
+            {23, K::IgnoredSection}, {24, K::IgnoredSection}, {25, K::IgnoredSection}, {27, K::NotASetting}};
+        QCOMPARE(passed, expected);
+        QCOMPARE(lines.passedOver[0].text, QStringLiteral("\tOrphan"));
         QCOMPARE(lines.longRowLines, QList<int>{20});
-        QCOMPARE(lines.unknownSettingLines, QList<int>{27}); // comments are not noted
         QCOMPARE(lines.manufacturers.size(), 2);
         QCOMPARE(lines.manufacturers[0].line, 3);
         QCOMPARE(lines.manufacturers[1].line, 6);

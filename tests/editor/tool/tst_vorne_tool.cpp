@@ -296,13 +296,16 @@ private slots:
             << QStringList{"26: error: the HEX command \"0G\" holds \"G\", which is not a hex digit"};
         QTest::newRow("fewer than five fields")
             << row("1,\t128,\t255,\tASCII:ON")
-            << QStringList{"26: error: rows line with fewer than five fields; the editor skips it"};
+            << QStringList{"26: error: it is a rows line of fewer than five fields; the editor passes over this line; "
+                           "the next save drops it"};
         QTest::newRow("rows line beginning with a blank")
             << row(" 1,\t128,\t255,\tASCII:ON,\tOn")
-            << QStringList{"26: error: rows line beginning with a blank; the editor skips it"};
+            << QStringList{"26: error: it is a rows line that begins with a blank; the editor passes over this line; "
+                           "the next save drops it"};
         QTest::newRow("device before any manufacturer")
             << changed("@T\n", "@T\n\tLost\n")
-            << QStringList{"2: error: device line before any manufacturer line; the editor skips it"};
+            << QStringList{"2: error: it is a device line above every manufacturer line; the editor passes over this "
+                           "line; the next save drops it"};
         QTest::newRow("function name the file cannot keep")
             << row("1,\t128,\t255,\tASCII:ON,\tOn\r\r")
             << QStringList{"26: error: Row 2 of device \"Dev\" (Acme) cannot be kept in the project file: its "
@@ -336,9 +339,35 @@ private slots:
             << changed("\n!\n\n$Dev", "\nOther\n\tDev\n!\n\n$Dev")
             << QStringList{"5: warning: device \"Dev\" has the name of the device on line 3; both are given the "
                            "settings and rows of the first sections of that name"};
-        QTest::newRow("manufacturer beginning with % that names no device")
-            << changed("Acme\n", "%Acme\n")
-            << QStringList{"2: warning: rows section for \"Acme\", which no device line names; the editor ignores it"};
+        QTest::newRow("stray ! in a settings section")
+            << changed("CMD_Prefix_HEX=", "!\nCMD_Prefix_HEX=")
+            << QStringList{
+                   "21: error: it stands outside every section: the \"!\" on line 20 ended the settings section "
+                   "of \"Dev\"; the editor passes over this line; the next save drops it",
+                   "22: error: it stands outside every section: the \"!\" on line 20 ended the settings section "
+                   "of \"Dev\"; the editor passes over this line; the next save drops it"};
+        QTest::newRow("two devices of one name whose sections differ")
+            << changed("\n!\n\n$Dev", "\nOther\n\tDev\n!\n\n$Dev").append("$Dev\nSpeed=4800\n!\n")
+            << QStringList{"5: error: device \"Dev\" has the name of the device on line 3, but the file holds other "
+                           "sections of that name (line 30); the editor gives both the first sections, so this "
+                           "device's image gets the first one's settings and rows, not its own",
+                           "30: error: it belongs to the settings section of \"Dev\" on line 30, which comes after the "
+                           "rows section of that name on line 26, where reading the name ends; the editor passes over "
+                           "this line; the next save drops it",
+                           "31: error: it belongs to the settings section of \"Dev\" on line 30, which comes after the "
+                           "rows section of that name on line 26, where reading the name ends; the editor passes over "
+                           "this line; the next save drops it",
+                           "32: error: it belongs to the settings section of \"Dev\" on line 30, which comes after the "
+                           "rows section of that name on line 26, where reading the name ends; the editor passes over "
+                           "this line; the next save drops it"};
+        QTest::newRow("setting given twice")
+            << changed("Parity=None\n", "Parity=None\nSpeed=4800\n")
+            << QStringList{"7: warning: setting Speed is given again on line 11, where the later value counts; the "
+                           "next save keeps only that one"};
+        QTest::newRow("end of a section with text after the !")
+            << changed("On\n!\n", "On\n! rows end\n")
+            << QStringList{"27: warning: the editor reads this line as \"!\" alone, the end of a section or of the "
+                           "tree part; the next save drops the rest of it"};
         QTest::newRow("control characters quoted")
             << row("1,\t128,\t255,\tASCII:ON,\tPower\ron, all!")
             << QStringList{
@@ -403,25 +432,38 @@ private slots:
             << QStringList{"26: warning: rows line with more than five fields; the editor drops all after the fifth"};
         QTest::newRow("setting of no known key")
             << changed("Stop_Bits=1\n", "Stop_Bits=1\nStopBits=2\n Parity=Odd\n\n# a comment\n")
-            << QStringList{
-                   "10: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line",
-                   "11: warning: not a setting (one of the fourteen keys, then \"=\"); the editor ignores the line"};
+            << QStringList{"10: error: it is not a setting (one of the fourteen keys, then \"=\"); the editor passes "
+                           "over this line; the next save drops it",
+                           "11: error: it is not a setting (one of the fourteen keys, then \"=\"); the editor passes "
+                           "over this line; the next save drops it"};
         QTest::newRow("section no device line names")
             << QByteArray(kCheckBase).append("\n$Ghost\n!\n")
-            << QStringList{"29: warning: settings section for \"Ghost\", which no device line names; the editor "
-                           "ignores it"};
+            << QStringList{"29: error: it belongs to the settings section of \"Ghost\" on line 29, which no device "
+                           "line names; the editor passes over this line; the next save drops it",
+                           "30: error: it belongs to the settings section of \"Ghost\" on line 29, which no device "
+                           "line names; the editor passes over this line; the next save drops it"};
         QTest::newRow("second rows section of a device")
             << QByteArray(kCheckBase).append("%Dev\n2,\t0,\t1,\tASCII:X,\tx\n!\n")
-            << QStringList{"28: warning: rows section for \"Dev\" after its rows section on line 24; the editor "
-                           "ignores it"};
+            << QStringList{"28: error: it belongs to the rows section of \"Dev\" on line 28, a second one; only the "
+                           "first, on line 24, is read; the editor passes over this line; the next save drops it",
+                           "29: error: it belongs to the rows section of \"Dev\" on line 28, a second one; only the "
+                           "first, on line 24, is read; the editor passes over this line; the next save drops it",
+                           "30: error: it belongs to the rows section of \"Dev\" on line 28, a second one; only the "
+                           "first, on line 24, is read; the editor passes over this line; the next save drops it"};
         QTest::newRow("device without sections")
             << changed("10:00:00\n", "10:00:00\n\tBare\n")
             << QStringList{"4: warning: device \"Bare\" has no sections; it keeps empty settings and no rows"};
         QTest::newRow("device without rows section")
             << changed("%Dev\n", "%Other\n")
-            << QStringList{
-                   "3: warning: device \"Dev\" has no rows section; it has no rows",
-                   "24: warning: rows section for \"Other\", which no device line names; the editor ignores it"};
+            << QStringList{"3: warning: device \"Dev\" has no rows section; it has no rows",
+                           "24: error: it belongs to the rows section of \"Other\" on line 24, which no device line "
+                           "names; the editor passes over this line; the next save drops it",
+                           "25: error: it belongs to the rows section of \"Other\" on line 24, which no device line "
+                           "names; the editor passes over this line; the next save drops it",
+                           "26: error: it belongs to the rows section of \"Other\" on line 24, which no device line "
+                           "names; the editor passes over this line; the next save drops it",
+                           "27: error: it belongs to the rows section of \"Other\" on line 24, which no device line "
+                           "names; the editor passes over this line; the next save drops it"};
     }
     void checkFindsEachProblemOnItsLine() {
         QFETCH(QByteArray, project);
@@ -443,6 +485,9 @@ private slots:
         QTest::newRow("base") << QString() << QByteArray(kCheckBase);
         QTest::newRow("worked example") << dataFile("Demo.prj") << QByteArray();
         // The file keeps control characters as bytes, and so does the image.
+        // The section a manufacturer line opens ends with the tree part; every line is the tree's.
+        QTest::newRow("manufacturer beginning with % that names no device")
+            << QString() << changed("Acme\n", "%Acme\n");
         QTest::newRow("control characters in a function and a setting")
             << QString() << changed("Parity=None", "Parity=No\x02ne").replace("\tOn\n", "\tO\x01n\n");
     }
@@ -467,11 +512,11 @@ private slots:
         many.replace(kSecondRow, "1,\t100,\t255,\tHEX:ABC,\tOn");     // line 26: error, warning
         many.replace("time:01.02.2024 | 10:00:00", "time:yesterday"); // line 3: warning
         many.replace("Acme\n", "Acme\n\tDev\n");                      // line 4: repeated name, warning
-        many.append("\n$Ghost\n!\n");                                 // line 30: warning
-        QTest::newRow("several") << many << "1 error, 4 warnings in 2 devices";
+        many.append("\n$Ghost\n!\n");                                 // lines 30, 31: errors
+        QTest::newRow("several") << many << "3 errors, 3 warnings in 2 devices";
         QTest::newRow("one of each") << changed(kSecondRow, "1,\t128,\t255,\tHEX:ABC,\tOn Off")
                                      << "0 errors, 1 warning in 1 device";
-        QTest::newRow("no device") << QByteArray(kCheckBase).append("\n%Ghost\n!\n") << "0 errors, 1 warning";
+        QTest::newRow("no device") << QByteArray(kCheckBase).append("\n%Ghost\n!\n") << "2 errors, 0 warnings";
     }
     void checkSortsByLineAndSums() {
         QFETCH(QByteArray, project);
@@ -832,6 +877,55 @@ private slots:
         QCOMPARE(readAll(target), before);
     }
 
+    // A rewrite must not lose what the reading passed over, nor rows the reader gives another device.
+    void rowsImportRefusesWhatARewriteWouldLose_data() {
+        QTest::addColumn<QByteArray>("project");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err"); // a piece of standard error; the project name stands for its path
+        QTest::addColumn<bool>("unchanged");
+        const QByteArray rows = "channel,low,high,ascii,hex,function\r\n2,0,9,ON,,On\r\n";
+        const QByteArray ghost = QByteArray(kCheckBase).append("\n$Ghost\n!\n");
+        QTest::newRow("passed-over lines")
+            << ghost << QStringList{} << rows << 1 << "p.prj:29: error: it belongs to the settings section of \"Ghost\""
+            << true;
+        QTest::newRow("passed-over lines, forced") << ghost << QStringList{"--force"} << rows << 0
+                                                   << "p.prj:30: warning: it belongs to the settings section of "
+                                                      "\"Ghost\" on line 29, which no device line names; the editor "
+                                                      "passed over this line; dropped"
+                                                   << false;
+        QTest::newRow("a text the file cannot keep")
+            << changed("desc:Hall\t\ttime:01.02.2024 | 10:00:00", "desc:\t\ttime:01.02.2024 desc:x") << QStringList{}
+            << rows << 1
+            << "p.prj: error: Device \"Dev\" (Acme) cannot be kept in the project file: its date: it contains "
+               "\"desc:\" and the description is empty"
+            << true;
+        QTest::newRow("a device named like an earlier one")
+            << changed("\n!\n\n$Dev", "\nZeta\n\tDev\n!\n\n$Dev") << QStringList{"--force"} << rows << 1
+            << "vorne_tool: device \"Dev\" of \"Zeta\" shares its name with a device of \"Acme\" before it" << true;
+        QTest::newRow("no rows to add") << ghost << QStringList{} << QByteArray("channel,low,high,ascii,hex,function\n")
+                                        << 0 << QString() << true;
+    }
+    void rowsImportRefusesWhatARewriteWouldLose() {
+        QFETCH(QByteArray, project);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, csv);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        QFETCH(bool, unchanged);
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "p.prj", project);
+        const QString table = writeFile(dir, "in.csv", csv);
+        const QString manufacturer = project.contains("Zeta") ? QStringLiteral("Zeta") : QStringLiteral("Acme");
+        const Run r = runTool(QStringList{"rows", "import"} + options + QStringList{file, manufacturer, "Dev", table});
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(QString(err).replace(QStringLiteral("p.prj"), file)), qPrintable(r.err));
+        QCOMPARE(readAll(file) == project, unchanged);
+        if (code == 1 && !project.contains("Zeta"))
+            QVERIFY2(r.err.contains(QStringLiteral("see vorne_tool check %1); --force").arg(file)), qPrintable(r.err));
+    }
+
     void help() {
         const Run r = runTool({"--help"});
         QCOMPARE(r.code, 0);
@@ -840,7 +934,7 @@ private slots:
                                  "image [--no-clobber] PROJECT.prj MANUFACTURER DEVICE OUT.bin",
                                  "image --all [--no-clobber] PROJECT.prj DIR", "dump [--json] FILE.bin",
                                  "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
-                                 "rows import PROJECT.prj MANUFACTURER DEVICE IN.csv",
+                                 "rows import [--force] PROJECT.prj MANUFACTURER DEVICE IN.csv",
                                  "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
