@@ -1,9 +1,9 @@
 #include "rowscsv.h"
 
+#include "hexconv.h"
 #include "rowentry.h"
 
-#include <QRegularExpression>
-#include <QStringDecoder>
+#include <QFileInfo>
 
 namespace {
 
@@ -30,12 +30,125 @@ struct Record {
     bool blank() const { return fields.size() == 1 && fields[0].isEmpty(); }
 };
 
-QString decode(const QByteArray &bytes, bool *utf8) {
-    QByteArray data = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(data);
-    *utf8 = !decoder.hasError();
-    return *utf8 ? text : QString::fromLatin1(data);
+// Where the bytes stop being UTF-8, and whether they hold any multi-byte
+// UTF-8 sequence: Latin-1 text with accents almost never does.
+struct Utf8Scan {
+    qsizetype firstBad = -1;
+    bool multiByte = false;
+};
+
+Utf8Scan scanUtf8(const QByteArray &bytes) {
+    Utf8Scan scan;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = uchar(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // Lead bytes that cannot start a shortest-form sequence up to U+10FFFF are out.
+        int length = 0;
+        char32_t code = 0, lowest = 0;
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2, code = c & 0x1F, lowest = 0x80;
+        else if (c >= 0xE0 && c <= 0xEF)
+            length = 3, code = c & 0x0F, lowest = 0x800;
+        else if (c >= 0xF0 && c <= 0xF4)
+            length = 4, code = c & 0x07, lowest = 0x10000;
+        bool valid = length > 0 && i + length <= n;
+        for (int k = 1; valid && k < length; ++k) {
+            const uchar next = uchar(bytes[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        valid = valid && code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!valid) {
+            if (scan.firstBad < 0)
+                scan.firstBad = i;
+            ++i;
+            continue;
+        }
+        scan.multiByte = true;
+        i += length;
+    }
+    return scan;
+}
+
+// The line of byte `at`, from 1, counting CRLF, LF and CR as the parser does.
+int lineOfByte(const QByteArray &bytes, qsizetype at) {
+    int line = 1;
+    for (qsizetype i = 0; i < at; ++i)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            ++line;
+    return line;
+}
+
+bool decode(const QByteArray &bytes, CsvEncoding encoding, QString *text, CsvRows *out, QString *error) {
+    // The mark is no part of the table in any encoding, but it does say UTF-8.
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+    const QByteArray data = marked ? bytes.mid(3) : bytes;
+    if (encoding == CsvEncoding::Auto) {
+        const Utf8Scan scan = scanUtf8(data);
+        if (scan.firstBad >= 0 && (scan.multiByte || marked)) {
+            out->encodingUnclear = true;
+            *error = QStringLiteral("line %1: byte 0x%2 is not UTF-8, yet the file holds UTF-8 characters too; "
+                                    "choose the encoding to read it with (Latin-1 or UTF-8)")
+                         .arg(lineOfByte(data, scan.firstBad))
+                         .arg(QString::number(uchar(data[scan.firstBad]), 16).toUpper());
+            return false;
+        }
+        encoding = scan.firstBad >= 0 ? CsvEncoding::Latin1 : CsvEncoding::Utf8;
+    }
+    out->utf8 = encoding == CsvEncoding::Utf8;
+    *text = out->utf8 ? QString::fromUtf8(data) : QString::fromLatin1(data);
+    return true;
+}
+
+// The line the header stands on: the first that is not empty.
+QString headerLine(const QString &text) {
+    qsizetype start = 0;
+    while (start < text.size() && (text[start] == QLatin1Char('\r') || text[start] == QLatin1Char('\n')))
+        ++start;
+    qsizetype end = start;
+    while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+        ++end;
+    return text.mid(start, end - start);
+}
+
+// "007" is the channel 7 the popup would have been given; anything but
+// digits is left for the rules to refuse.
+QString canonicalNumber(const QString &cell) {
+    if (cell.size() < 2 || cell[0] != QLatin1Char('0'))
+        return cell;
+    for (QChar c : cell)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return cell;
+    qsizetype zeros = 0;
+    while (zeros + 1 < cell.size() && cell[zeros] == QLatin1Char('0'))
+        ++zeros;
+    return cell.mid(zeros);
+}
+
+// The two CSV columns of a stored command. The image writer takes a text
+// beginning with "HEX:" in any letter case as HEX and removes only the
+// capital markers, so what it sends is what goes into the column.
+void commandCells(const QString &command, QString *ascii, QString *hex) {
+    if (!command.startsWith(kHexPrefix, Qt::CaseInsensitive)) {
+        *ascii = command.startsWith(kAsciiPrefix) ? command.mid(kAsciiPrefix.size()) : command;
+        return;
+    }
+    QString digits = command;
+    digits.remove(kHexPrefix, Qt::CaseSensitive);
+    if (firstNonHexDigit(digits) < 0) {
+        *hex = digits;
+        return;
+    }
+    // The writer's own decoding: pairs of characters, at most the 12 bytes of the image field.
+    const QByteArray latin1 = digits.toLatin1();
+    QByteArray bytes;
+    for (qsizetype at = 0; at < latin1.size() && bytes.size() < kRowHexLength / 2; at += 2)
+        bytes += getHEX(latin1.constData() + at);
+    *hex = bytesToHexText(bytes);
 }
 
 // RFC 4180 records; a line break is CRLF, LF or CR. A quote inside an
@@ -104,16 +217,9 @@ bool parseRecords(const QString &text, QChar separator, QList<Record> *records, 
 QByteArray rowsToCsv(const QList<MyChanel> &rows) {
     QString out = kColumns.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     for (const MyChanel &row : rows) {
-        const bool hex = row.rs_c.startsWith(kHexPrefix);
-        const QString ascii = hex                                 ? QString()
-                              : row.rs_c.startsWith(kAsciiPrefix) ? row.rs_c.mid(kAsciiPrefix.size())
-                                                                  : row.rs_c;
-        const QStringList fields = {row.dmx_chanel,
-                                    row.dmx_valueFrom,
-                                    row.dmx_valueTo,
-                                    ascii,
-                                    hex ? row.rs_c.mid(kHexPrefix.size()) : QString(),
-                                    row.function};
+        QString ascii, hex;
+        commandCells(row.rs_c, &ascii, &hex);
+        const QStringList fields = {row.dmx_chanel, row.dmx_valueFrom, row.dmx_valueTo, ascii, hex, row.function};
         QStringList cells;
         for (const QString &f : fields)
             cells << csvField(f);
@@ -122,11 +228,19 @@ QByteArray rowsToCsv(const QList<MyChanel> &rows) {
     return out.toUtf8();
 }
 
-bool readRowsCsv(const QByteArray &bytes, CsvRows *out, QString *error) {
+QString withCsvSuffix(const QString &fileName) {
+    if (!QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    return fileName + (fileName.endsWith(QLatin1Char('.')) ? QStringLiteral("csv") : QStringLiteral(".csv"));
+}
+
+bool readRowsCsv(const QByteArray &bytes, CsvRows *out, QString *error, CsvEncoding encoding) {
     *out = CsvRows();
-    const QString text = decode(bytes, &out->utf8);
+    QString text;
+    if (!decode(bytes, encoding, &text, out, error))
+        return false;
     // A spreadsheet set to a comma decimal writes semicolons; the header tells.
-    const QString first = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    const QString first = headerLine(text);
     const QChar separator =
         first.contains(QLatin1Char(';')) && !first.contains(QLatin1Char(',')) ? QLatin1Char(';') : QLatin1Char(',');
     QList<Record> records;
@@ -170,8 +284,8 @@ bool readRowsCsv(const QByteArray &bytes, CsvRows *out, QString *error) {
             return false;
         }
         auto cell = [&](Column c) { return record.fields[columnOf[c]]; };
-        out->rows.append({cell(Channel).trimmed(), cell(Low).trimmed(), cell(High).trimmed(), cell(Ascii), cell(Hex),
-                          cell(Function)});
+        out->rows.append({canonicalNumber(cell(Channel).trimmed()), canonicalNumber(cell(Low).trimmed()),
+                          canonicalNumber(cell(High).trimmed()), cell(Ascii), cell(Hex), cell(Function)});
         out->lines.append(record.line);
     }
     return true;

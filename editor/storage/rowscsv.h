@@ -1,7 +1,7 @@
 // A device's channel table as a spreadsheet file: RFC 4180 CSV with the
 // header "channel,low,high,ascii,hex,function" and one record a row. Import
-// reads what spreadsheets write (UTF-8 or Latin-1, commas or, from the
-// header line on, semicolons, quoted fields over several lines) and judges
+// reads what spreadsheets write (UTF-8 or Latin-1, commas or, when the header
+// line says so, semicolons, quoted fields over several lines) and judges
 // every row as the row popup would.
 #pragma once
 
@@ -13,18 +13,33 @@
 #include <QString>
 
 // UTF-8 without a byte order mark, CRLF line ends, a field quoted where it
-// holds a separator, a quote or a line break.
+// holds a separator, a quote or a line break. A command goes into the column
+// of the kind the image writer sends it as, so that a re-import sends the
+// same bytes.
 QByteArray rowsToCsv(const QList<MyChanel> &rows);
+
+// The name with ".csv" added when it has no suffix.
+QString withCsvSuffix(const QString &fileName);
+
+enum class CsvEncoding {
+    Auto,   // UTF-8 when the bytes are UTF-8, Latin-1 when they hold no multi-byte UTF-8 sequence (and no mark)
+    Latin1, // every byte one character
+    Utf8,   // bytes that are not UTF-8 become U+FFFD, which the row rules then refuse
+};
 
 struct CsvRows {
     QList<TypedRow> rows;
     QList<int> lines; // the line of the file each row begins on, from 1
-    bool utf8 = true; // false: read as Latin-1 (the bytes are not UTF-8)
+    bool utf8 = true; // false: read as Latin-1
+    // Set when Auto failed because the bytes mix UTF-8 sequences with bytes
+    // that are not UTF-8: read again with the encoding the user chooses.
+    bool encodingUnclear = false;
 };
 
 // The rows of a CSV file in file order; false with `error` ("line N: ...")
-// when the file is not such a table.
-bool readRowsCsv(const QByteArray &bytes, CsvRows *out, QString *error);
+// when the file is not such a table, or, with `encodingUnclear` set, when
+// Auto cannot tell its encoding. Number cells lose their leading zeros.
+bool readRowsCsv(const QByteArray &bytes, CsvRows *out, QString *error, CsvEncoding encoding = CsvEncoding::Auto);
 
 struct CsvRefusal {
     int line;

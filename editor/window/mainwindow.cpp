@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
 
@@ -26,6 +28,35 @@ const QString kMakerStreet = QStringLiteral("Example Street 12");
 const QString kMakerTown = QStringLiteral("12345 Sample Town");
 const QString kMakerWeb = QStringLiteral("https://www.ostravon.example");
 const QString kMakerMail = QStringLiteral("sales@ostravon.example");
+
+// A line edit claims Ctrl+A, Ctrl+E, Ctrl+V and more for its own editing
+// (ShortcutOverride), which leaves those menu keys dead while it has the
+// focus. The menus' keys win; every other key still edits the field.
+class MenuKeysFirst : public QObject {
+public:
+    MenuKeysFirst(QMenuBar *menuBar, QObject *parent) : QObject(parent), bar(menuBar) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            isMenuKey(QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()))) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool isMenuKey(const QKeySequence &pressed) const {
+        for (const QAction *title : bar->actions())
+            if (const QMenu *menu = title->menu())
+                for (const QAction *action : menu->actions())
+                    if (action->isEnabled() && action->shortcuts().contains(pressed))
+                        return true;
+        return false;
+    }
+
+    QMenuBar *bar;
+};
 
 } // namespace
 
@@ -51,6 +82,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     ui->setupUi(this);
     buildRowTools();
+    auto *menuKeys = new MenuKeysFirst(ui->menuBar, this);
+    for (QLineEdit *edit : ui->centralWidget->findChildren<QLineEdit *>())
+        edit->installEventFilter(menuKeys);
     table_setEnabled(false);
     setColumnWidths(ui->tableWidget->width());
     for (int row = ui->tableWidget->rowCount() - 1; row >= 0; --row)

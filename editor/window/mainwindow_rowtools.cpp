@@ -11,18 +11,33 @@
 #include "ui_mainwindow.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QTableWidget>
 
 namespace {
 // The margin under the table holds one row of small controls.
 constexpr int kStripGap = 1;
 constexpr int kStripHeight = 22;
+constexpr int kStripSpace = 6;
 constexpr int kMaxListedRefusals = 20;
 const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;Any files (*)");
+const char kFullText[] = "fullText";
+const char kFullTip[] = "fullTip";
+
+// The result as wide as the label allows; what does not fit is elided, never
+// cut, and the whole text is in the tooltip.
+void showTestResult(QLabel *label, const QString &text, const QString &tip) {
+    label->setProperty(kFullText, text);
+    label->setProperty(kFullTip, tip);
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? tip : tip.isEmpty() ? text : text + QLatin1Char('\n') + tip);
+}
 
 // New rows join like inserted ones: yellow until saved, the device and its entry marked.
 void addRows(MainWindow &w, MyDevice *device, const QList<TypedRow> &rows) {
@@ -59,13 +74,15 @@ void MainWindow::buildRowTools() {
     labelTestValue->setObjectName(QStringLiteral("labelTestValue"));
     lineEditTestValue = new QLineEdit(parent);
     lineEditTestValue->setObjectName(QStringLiteral("lineEditTestValue"));
-    lineEditTestValue->setPlaceholderText(tr("channel/value"));
+    lineEditTestValue->setPlaceholderText(tr("12/200"));
     lineEditTestValue->setToolTip(tr("A DMX channel and a value, as 12/200: the row that would fire is selected."));
     lineEditTestValue->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}[/ ,:]?\\d{0,3}")), parent));
     labelTestValue->setBuddy(lineEditTestValue);
     labelTestResult = new QLabel(parent);
     labelTestResult->setObjectName(QStringLiteral("labelTestResult"));
+    // A function name is shown as it is, never read as markup.
+    labelTestResult->setTextFormat(Qt::PlainText);
     connect(lineEditTestValue, &QLineEdit::textChanged, this, &MainWindow::testValue);
 
     splitDialog = new SplitDialog(this);
@@ -73,16 +90,32 @@ void MainWindow::buildRowTools() {
     placeRowTools();
 }
 
-// In the margin under the table; the window may have been resized.
+// In the margin under the table; the window may have been resized. Each
+// control is as wide as its text needs, and the test result takes the rest.
 void MainWindow::placeRowTools() {
     const QRect table = ui->tableWidget->geometry();
     const int y = table.bottom() + kStripGap, right = table.right() + 1;
-    labelTestValue->setGeometry(table.left(), y, 80, kStripHeight);
-    lineEditTestValue->setGeometry(table.left() + 82, y, 110, kStripHeight);
-    labelTestResult->setGeometry(table.left() + 198, y, right - 3 * 118 - table.left() - 204, kStripHeight);
     QPushButton *buttons[] = {btnRowsImport, btnRowsExport, btnSplitChanel};
+    int buttonWidth = 0;
+    for (QPushButton *b : buttons)
+        buttonWidth = qMax(buttonWidth, b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 16);
     for (int i = 0; i < 3; ++i)
-        buttons[i]->setGeometry(right - (3 - i) * 118 + 6, y, 112, kStripHeight);
+        buttons[i]->setGeometry(right - (3 - i) * (buttonWidth + kStripSpace) + kStripSpace, y, buttonWidth,
+                                kStripHeight);
+    int x = table.left();
+    const int labelWidth = labelTestValue->sizeHint().width();
+    labelTestValue->setGeometry(x, y, labelWidth, kStripHeight);
+    x += labelWidth + 2;
+    // Room for the widest entry; what is left goes to the result.
+    const QFontMetrics edit = lineEditTestValue->fontMetrics();
+    const int editWidth = qMax(edit.horizontalAdvance(QStringLiteral("512/255")),
+                               edit.horizontalAdvance(lineEditTestValue->placeholderText())) +
+                          12;
+    lineEditTestValue->setGeometry(x, y, editWidth, kStripHeight);
+    x += editWidth + kStripSpace;
+    labelTestResult->setGeometry(x, y, buttons[0]->x() - kStripSpace - x, kStripHeight);
+    showTestResult(labelTestResult, labelTestResult->property(kFullText).toString(),
+                   labelTestResult->property(kFullTip).toString());
 }
 
 void MainWindow::exportRows() {
@@ -90,10 +123,16 @@ void MainWindow::exportRows() {
     const MyDevice *device = shownDevice(&manufacturer);
     if (!device || !btnRowsExport->isEnabled())
         return;
-    const QString fileName = Dialogs::getSaveFileName(
+    const QString chosen = Dialogs::getSaveFileName(
         this, tr("Export rows"), sDefaultPath + QLatin1Char('/') + device->deviceType + QStringLiteral(".csv"),
         kCsvFilter);
-    if (fileName.isEmpty())
+    if (chosen.isEmpty())
+        return;
+    // The dialog asked before replacing the name as typed, not the one with the suffix.
+    const QString fileName = withCsvSuffix(chosen);
+    if (fileName != chosen && QFileInfo::exists(fileName) &&
+        questionRemoveMessage(tr("Export rows"), tr("%1 already exists. Replace it?").arg(fileName)) !=
+            QMessageBox::Yes)
         return;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(rowsToCsv(device->listChanel)) < 0 || !file.commit())
@@ -112,9 +151,22 @@ void MainWindow::importRows() {
         criticalMessage(tr("Cannot read %1: %2").arg(fileName, file.errorString()));
         return;
     }
+    const QByteArray bytes = file.readAll();
     CsvRows csv;
     QString error;
-    if (!readRowsCsv(file.readAll(), &csv, &error)) {
+    bool read = readRowsCsv(bytes, &csv, &error);
+    if (!read && csv.encodingUnclear) {
+        const int answer = questionMessage(
+            tr("Import rows"), tr("%1 is neither all UTF-8 nor all Latin-1.\n%2\n\nRead it as Latin-1?\n"
+                                  "Yes: Latin-1, every byte one character (UTF-8 characters become two or more).\n"
+                                  "No: UTF-8 (the rows holding bytes that are not UTF-8 are refused).\n"
+                                  "Cancel: import nothing.")
+                                   .arg(fileName, error));
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+            return;
+        read = readRowsCsv(bytes, &csv, &error, answer == QMessageBox::Yes ? CsvEncoding::Latin1 : CsvEncoding::Utf8);
+    }
+    if (!read) {
         criticalMessage(tr("%1 is not a table of rows.\n%2").arg(fileName, error));
         return;
     }
@@ -164,19 +216,30 @@ void MainWindow::testValue(const QString &text) {
     int chanel = 0, value = 0;
     const MyDevice *device = shownDevice();
     if (!device || !chanelAndValue(text, &chanel, &value)) {
-        labelTestResult->setText(text.isEmpty() ? QString() : tr("e.g. 12/200"));
+        labelTestResult->setStyleSheet(QString());
+        showTestResult(labelTestResult, text.isEmpty() ? QString() : tr("e.g. 12/200"), QString());
         return;
     }
     const QList<int> firing = rowsFiringAt(rowRanges(device->listChanel), chanel, value);
+    QTableWidget *table = ui->tableWidget;
     if (firing.isEmpty()) {
-        ui->tableWidget->clearSelection();
-        labelTestResult->setText(tr("<font color='red'>no row fires</font>"));
+        // No row is chosen then, so Edit and Delete have nothing to work on.
+        table->setCurrentCell(-1, -1);
+        table->clearSelection();
+        if (table->isEnabled())
+            table_setEnabled(true);
+        labelTestResult->setStyleSheet(QStringLiteral("color: red;"));
+        showTestResult(labelTestResult, tr("no row fires"), QString());
         return;
     }
     const int row = firing.first();
-    ui->tableWidget->setCurrentCell(row, 0);
-    ui->tableWidget->selectRow(row);
-    ui->tableWidget->scrollToItem(ui->tableWidget->item(row, 0));
-    labelTestResult->setText(tr("row %1: %2").arg(row + 1).arg(device->listChanel[row].function));
-    labelTestResult->setToolTip(tr("DMX %1 at %2 fires row %3").arg(chanel).arg(value).arg(row + 1));
+    table->setCurrentCell(row, 0);
+    table->selectRow(row);
+    table->scrollToItem(table->item(row, 0));
+    // As a click on the row: Edit and Delete work on it.
+    if (table->isEnabled())
+        table_setEnabled(true);
+    labelTestResult->setStyleSheet(QString());
+    showTestResult(labelTestResult, tr("row %1: %2").arg(row + 1).arg(device->listChanel[row].function),
+                   tr("DMX %1 at %2 fires row %3").arg(chanel).arg(value).arg(row + 1));
 }

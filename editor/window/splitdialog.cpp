@@ -15,6 +15,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const QColor kRefused(255, 200, 200);
 }
@@ -41,7 +43,7 @@ SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent) {
     countLabel->setBuddy(count);
     form->addRow(countLabel, count);
     field(&command, "splitCommand", tr("&Command:"));
-    ascii = new QRadioButton(tr("AS&CII"), this);
+    ascii = new QRadioButton(tr("A&SCII"), this);
     hex = new QRadioButton(tr("&HEX"), this);
     ascii->setChecked(true);
     auto *kind = new QHBoxLayout;
@@ -117,9 +119,19 @@ void SplitDialog::refresh() {
     SplitRequest request{chanel->text(),  first->text(),    last->text(),    count->value(),
                          command->text(), hex->isChecked(), function->text()};
     QString error;
+    QList<SplitOverflow> overflows;
     QList<RowRefusal> refusals;
-    if (splitChanel(request, &rows_, &error))
+    if (splitChanel(request, &rows_, &error, &overflows))
         refusals = newRowRefusals(rows_, existing_);
+    // An outgrown counter is refused first: it is why the row differs.
+    for (const SplitOverflow &o : overflows) {
+        auto at =
+            std::find_if(refusals.begin(), refusals.end(), [&](const RowRefusal &r) { return r.index >= o.index; });
+        if (at != refusals.end() && at->index == o.index)
+            at->message = o.message + QLatin1Char('\n') + at->message;
+        else
+            refusals.insert(at, {o.index, o.message});
+    }
     preview->setRowCount(int(rows_.size()));
     for (int r = 0; r < rows_.size(); ++r) {
         const TypedRow &row = rows_[r];

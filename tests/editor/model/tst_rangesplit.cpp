@@ -1,4 +1,5 @@
-// The range split: how values divide, the counter patterns, what cannot be split.
+// The range split: how values divide, the counter patterns and their widths,
+// what cannot be split.
 #include "rangesplit.h"
 
 #include <QtTest>
@@ -48,6 +49,36 @@ private slots:
             QVERIFY(!splitChanel(c.request, &rows, &error));
             QCOMPARE(error, QLatin1String(c.error));
             QVERIFY(rows.isEmpty());
+        }
+    }
+
+    // A counter that needs more digits than its width is no longer shaped like its
+    // neighbours; the row stays for the preview but is listed to be refused.
+    void countersThatOutgrowTheirWidthAreListed() {
+        const struct {
+            const char *command, *function;
+            int count;
+            QList<qsizetype> rows;
+            const char *message;
+        } cases[] = {
+            {"1B{n:02X}", "", 256, {255}, "Command: the counter {n:02X} gives 100 here, more than its 2 digits"},
+            {"1B{n:02X}", "", 255, {}, ""},
+            {"P{n}", "F{n:x}", 256, {}, ""}, // no width, nothing to outgrow
+            {"P", "F{n:1}", 12, {9, 10, 11}, "Function name: the counter {n:1} gives 10 here, more than its 1 digit;"},
+        };
+        for (const auto &c : cases) {
+            QList<TypedRow> rows;
+            QList<SplitOverflow> overflows;
+            QString error;
+            QVERIFY(splitChanel({"7", "0", QString::number(c.count - 1), c.count, QLatin1String(c.command), true,
+                                 QLatin1String(c.function)},
+                                &rows, &error, &overflows));
+            QCOMPARE(rows.size(), c.count);
+            QList<qsizetype> at;
+            for (const SplitOverflow &o : overflows)
+                at << o.index;
+            QCOMPARE(at, c.rows);
+            QCOMPARE(overflows.value(0).message.left(qstrlen(c.message)), QLatin1String(c.message));
         }
     }
 

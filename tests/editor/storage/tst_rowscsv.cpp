@@ -1,5 +1,6 @@
 // Channel tables as CSV: the round trip, RFC 4180 quoting, what spreadsheets
-// write, and an import that refuses row by row with the file's line numbers.
+// write, how the encoding is told, and an import that refuses row by row with
+// the file's line numbers.
 #include "rowentry.h"
 #include "rowscsv.h"
 
@@ -51,6 +52,9 @@ private slots:
              QStringLiteral("Caf\u00E9"), 2},
             {"a line break inside quotes, a blank line",
              "channel,low,high,ascii,hex,function\n\n1,0,9,ON,,\"two\nlines\"\n", QStringLiteral("two\nlines"), 3},
+            // The separator comes from the header, not from the blank lines before it.
+            {"blank lines before a semicolon header", "\r\n\nchannel;low;high;ascii;hex;function\r\n1;0;9;ON;;x,y\r\n",
+             QStringLiteral("x,y"), 4},
         };
         for (const auto &c : cases) {
             CsvRows read;
@@ -61,6 +65,89 @@ private slots:
             QCOMPARE(read.rows[0].ascii, QStringLiteral("ON"));
             QCOMPARE(read.lines[0], c.line);
         }
+    }
+
+    // A re-import must send what the image writer sends: it takes "HEX:" in any
+    // letter case as HEX and removes only the capital markers.
+    void exportPutsEachCommandWhereTheWriterSendsIt() {
+        const struct {
+            const char *command, *cells;
+        } cases[] = {
+            {"HEX:0d0a", "|0d0a"},       {"hex:41", "|0E0041"}, // the writer decodes the prefix's letters too
+            {"HEX:0DHEX:0A", "|0D0A"},   {"HEX:0D G", "|0D00"}, {"ASCII:PWR ON", "PWR ON|"},
+            {"ascii:PWR", "ascii:PWR|"}, {"PWR", "PWR|"},
+        };
+        for (const auto &c : cases) {
+            CsvRows read;
+            QString error;
+            QVERIFY2(readRowsCsv(rowsToCsv({row("1", "0", "9", c.command, "")}), &read, &error), qPrintable(error));
+            QCOMPARE(read.rows.value(0).ascii + QLatin1Char('|') + read.rows.value(0).hex, QLatin1String(c.cells));
+        }
+    }
+
+    void encodingIsToldByTheBytesOrChosen() {
+        auto csv = [](const QByteArray &first, const QByteArray &second, const char *eol = "\n") {
+            return QByteArray("channel,low,high,ascii,hex,function") + eol + "1,0,9,ON,,Caf" + first + eol +
+                   "1,10,19,ON,,Caf" + second + eol;
+        };
+        const QByteArray mixed = csv("\xC3\xA9", "\xE9");
+        const struct {
+            QByteArray bytes;
+            CsvEncoding encoding;
+            QString read; // "U" or "L" and the function names, or the start of the error
+        } cases[] = {
+            {csv("\xC3\xA9", "e"), CsvEncoding::Auto, QStringLiteral("U Caf\u00E9|Cafe")},
+            {csv("\xE9", "\xC0\xAF"), CsvEncoding::Auto, QStringLiteral("L Caf\u00E9|Caf\u00C0\u00AF")}, // overlong
+            {mixed, CsvEncoding::Auto, QStringLiteral("line 3: byte 0xE9 is not UTF-8")},
+            {csv("\xE9", "\xC3\xA9", "\r"), CsvEncoding::Auto, QStringLiteral("line 2: byte 0xE9 is not UTF-8")},
+            {"\xEF\xBB\xBF" + csv("\xE9", "e"), CsvEncoding::Auto, QStringLiteral("line 2: byte 0xE9 is not UTF-8")},
+            {mixed, CsvEncoding::Latin1, QStringLiteral("L Caf\u00C3\u00A9|Caf\u00E9")},
+            {mixed, CsvEncoding::Utf8, QStringLiteral("U Caf\u00E9|Caf\uFFFD")},
+        };
+        for (const auto &c : cases) {
+            CsvRows read;
+            QString error;
+            const bool ok = readRowsCsv(c.bytes, &read, &error, c.encoding);
+            QCOMPARE(read.encodingUnclear, !ok);
+            QStringList functions;
+            for (const TypedRow &r : read.rows)
+                functions << r.function;
+            QCOMPARE(ok ? QLatin1String(read.utf8 ? "U " : "L ") + functions.join(QLatin1Char('|'))
+                        : error.left(c.read.size()),
+                     c.read);
+        }
+        // Forced through as UTF-8, a byte that is not UTF-8 cannot be kept: its row is refused by its line.
+        CsvRows read;
+        QString error;
+        QVERIFY(readRowsCsv(mixed, &read, &error, CsvEncoding::Utf8));
+        QCOMPARE(csvRefusals(read, {}).value(0).line, 3);
+        QVERIFY(csvRefusals(read, {}).value(0).message.contains(QLatin1String("Function Name cannot be kept")));
+    }
+
+    // Leading zeros go before the rules judge; what is no number is left to be refused.
+    void numbersLoseTheirLeadingZeros() {
+        const struct {
+            const char *typed, *stored;
+            bool refused;
+        } cases[] = {{"007", "7", false},
+                     {" 0512 ", "512", false},
+                     {"000", "0", true},
+                     {"0513", "513", true},
+                     {"0x7", "0x7", true}};
+        for (const auto &c : cases) {
+            CsvRows read;
+            QString error;
+            QVERIFY(readRowsCsv("channel,low,high,ascii,hex,function\n" + QByteArray(c.typed) + ",00,0099,ON,,\n",
+                                &read, &error));
+            const TypedRow r = read.rows.value(0);
+            QCOMPARE(r.dmx + QLatin1Char(' ') + r.low + QLatin1Char('-') + r.high, QLatin1String(c.stored) + " 0-99");
+            QVERIFY2(csvRefusals(read, {}).isEmpty() == !c.refused, c.typed);
+        }
+    }
+
+    void exportNamesGetTheSuffix() {
+        QCOMPARE(withCsvSuffix(QStringLiteral("/a.b/rows")), QStringLiteral("/a.b/rows.csv"));
+        QCOMPARE(withCsvSuffix(QStringLiteral("rows.txt")), QStringLiteral("rows.txt"));
     }
 
     void malformedFilesAreToldByLine() {
@@ -79,6 +166,7 @@ private slots:
             QString error;
             QVERIFY(!readRowsCsv(c.bytes, &read, &error));
             QVERIFY2(error.startsWith(QLatin1String(c.error)), qPrintable(error));
+            QVERIFY(!read.encodingUnclear);
         }
     }
 

@@ -6,12 +6,16 @@
 #include "projectstate.h"
 #include "splitdialog.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMultiHash>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -53,6 +57,18 @@ MyChanel cells(const char *ch, const char *lo, const char *hi, const char *cmd, 
                const char *status = "") {
     auto text = [](const char *utf8) { return QString::fromUtf8(utf8); };
     return {text(status), text(ch), text(lo), text(hi), text(cmd), text(function)};
+}
+
+// The letter after a single "&", lower case; a null QChar when there is none.
+QChar mnemonic(const QString &text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
 }
 } // namespace
 
@@ -524,6 +540,121 @@ private slots:
         QCOMPARE(device().listChanel.size(), 4);
         QCOMPARE(device().listChanel[3], cells("1", "214", "255", "ASCII:P3", "", "changed"));
         QVERIFY(device().changesInTable);
+    }
+
+    void splitRefusesACounterThatOutgrowsItsWidth() {
+        MainWindow &w = start({});
+        w.splitChanel();
+        SplitDialog &d = *w.splitDialog;
+        d.first->setText(QStringLiteral("0"));
+        d.hex->setChecked(true);
+        d.command->setText(QStringLiteral("1B{n:02X}"));
+        d.count->setValue(256);
+        QCOMPARE(d.preview->item(255, 3)->text(), QStringLiteral("HEX:1B100"));
+        QCOMPARE(d.preview->item(255, 3)->background().color(), QColor(255, 200, 200));
+        QVERIFY(d.verdict->text().startsWith(QStringLiteral("Row 256: Command: the counter {n:02X} gives 100")));
+        QVERIFY(!d.add->isEnabled());
+        d.count->setValue(255);
+        QVERIFY(d.add->isEnabled());
+        d.reject();
+
+        // Alt+letter reaches one control only.
+        QMultiHash<QChar, QString> owners;
+        for (const QLabel *label : d.findChildren<QLabel *>())
+            if (label->buddy())
+                owners.insert(mnemonic(label->text()), label->text());
+        for (const QAbstractButton *button : d.findChildren<QAbstractButton *>())
+            if (!button->text().isEmpty()) // the preview's corner button has none
+                owners.insert(mnemonic(button->text()), button->text());
+        for (QChar key : owners.uniqueKeys())
+            QVERIFY2(!key.isNull() && owners.count(key) == 1, qPrintable(QStringList(owners.values(key)).join(',')));
+    }
+
+    // Neither all UTF-8 nor all Latin-1: the user says which; Cancel imports nothing.
+    void importAsksTheEncodingOfAMixedFile() {
+        const struct {
+            QMessageBox::StandardButton answer;
+            int rows;
+            int asked; // the file, the question, and the refusal of the row that is not UTF-8
+        } cases[] = {{QMessageBox::Yes, 3, 2}, {QMessageBox::No, 1, 3}, {QMessageBox::Cancel, 1, 2}};
+        for (const auto &c : cases) {
+            MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+            const QString csv = dir->filePath(QStringLiteral("mixed.csv"));
+            writeFile(csv, "channel,low,high,ascii,hex,function\n2,0,9,ON,,Caf\xC3\xA9\n2,10,19,ON,,Caf\xE9\n");
+            Dialogs::setNextFileName(csv);
+            Dialogs::setNextAnswer(c.answer);
+            if (c.asked == 3)
+                Dialogs::setNextAnswer(QMessageBox::Ok);
+            w.importRows();
+            QCOMPARE(Dialogs::log().value(1).buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            QVERIFY(Dialogs::log().value(1).text.contains(QStringLiteral("line 3: byte 0xE9 is not UTF-8")));
+            QCOMPARE(Dialogs::log().size(), c.asked);
+            QCOMPARE(device().listChanel.size(), c.rows);
+        }
+        QCOMPARE(device().listChanel.size(), 1);
+    }
+
+    void exportAddsTheSuffixAndAsksBeforeReplacing() {
+        MainWindow &w = start({"1,0,127,ASCII:OFF,Off"});
+        const QString chosen = dir->filePath(QStringLiteral("out"));
+        writeFile(chosen + QStringLiteral(".csv"), "keep");
+        for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+            Dialogs::setNextFileName(chosen);
+            Dialogs::setNextAnswer(answer);
+            w.exportRows();
+            QCOMPARE(Dialogs::lastAsked().text, chosen + QStringLiteral(".csv already exists. Replace it?"));
+            QCOMPARE(readAll(chosen + QStringLiteral(".csv")).startsWith("channel,"), answer == QMessageBox::Yes);
+        }
+        QVERIFY(!QFile::exists(chosen));
+    }
+
+    // The row number and the whole 11-character name can be read, a longer
+    // name is elided with all of it in the tooltip, and Edit and Delete work
+    // on the row found.
+    void testValueShowsTheWholeResultAndChoosesTheRow() {
+        QStringList rows;
+        for (int ch = 1; ch <= 300; ++ch)
+            rows << QStringLiteral("%1,0,127,ASCII:A,WWWWWWWWWWW").arg(ch);
+        MainWindow &w = start(rows << QStringLiteral("1,128,255,ASCII:B,A name from a file longer than eleven"));
+        const struct {
+            const char *typed, *shown;
+            bool chosen;
+        } cases[] = {{"262/5", "row 263: WWWWWWWWWWW", true},
+                     {"3/200", "no row fires", false},
+                     {"1/200", "row 2: A name from a file longer than eleven", true}};
+        for (const auto &c : cases) {
+            w.lineEditTestValue->setText(QLatin1String(c.typed));
+            const QString shown = w.labelTestResult->text();
+            QVERIFY(shown == QLatin1String(c.shown) ||
+                    (shown.endsWith(QChar(0x2026)) && w.labelTestResult->toolTip().startsWith(QLatin1String(c.shown))));
+            QVERIFY(w.labelTestResult->fontMetrics().horizontalAdvance(shown) <= w.labelTestResult->width());
+            QCOMPARE(w.ui->btnDmxEdit->isEnabled() && w.ui->btnDmxDelete->isEnabled(), c.chosen);
+        }
+        QCOMPARE(w.labelTestResult->text().left(14), QStringLiteral("row 2: A name "));
+    }
+
+    // The field claims Ctrl+A, Ctrl+E, Ctrl+V ... for itself; the menus keep them.
+    void menuKeysWorkInTheTestValueField() {
+        MainWindow &w = start({});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.lineEditTestValue->setEnabled(true);
+        w.lineEditTestValue->setFocus();
+        QTRY_VERIFY(w.lineEditTestValue->hasFocus());
+        for (QMenu *menu : {w.ui->menuFile, w.ui->menuVorne_HW, w.ui->menu_About})
+            for (QAction *action : menu->actions()) {
+                if (action->shortcut().isEmpty())
+                    continue;
+                QObject::disconnect(action, &QAction::triggered, &w, nullptr); // the key is tested, not the command
+                QSignalSpy triggered(action, &QAction::triggered);
+                QTest::keySequence(w.lineEditTestValue, action->shortcut());
+                QVERIFY2(triggered.count() == 1, qPrintable(action->shortcut().toString()));
+            }
+        QTest::keyClicks(w.lineEditTestValue, QStringLiteral("1/20"));
+        QTest::keyClick(w.lineEditTestValue, Qt::Key_Backspace);
+        QTest::keyClick(w.lineEditTestValue, Qt::Key_Home);
+        QTest::keyClick(w.lineEditTestValue, Qt::Key_Delete);
+        QCOMPARE(w.lineEditTestValue->text(), QStringLiteral("/2"));
     }
 
     void testValueSelectsTheRowThatFires() {
