@@ -25,6 +25,14 @@ MyLibrary readBytes(const QByteArray &bytes) {
     return library;
 }
 
+void readWithLines(const QByteArray &bytes, ProjectFileContent *content, ProjectFileLines *lines) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (!readProjectFile(&buffer, content, nullptr, lines))
+        qFatal("read failed");
+}
+
 QByteArray writeBytes(const MyLibrary &library, const QString &baseName = QStringLiteral("P")) {
     return projectFileBytes(library, baseName, libraryTree(library));
 }
@@ -270,12 +278,9 @@ private slots:
     void handEditedLinesAreNamedOrGivenBack() {
         QFETCH(QByteArray, input);
         QFETCH(QList<int>, passedOver);
-        QBuffer buffer;
-        buffer.setData(input);
-        buffer.open(QIODevice::ReadOnly);
         ProjectFileContent content;
         ProjectFileLines lines;
-        QVERIFY(readProjectFile(&buffer, &content, nullptr, &lines));
+        readWithLines(input, &content, &lines);
         QList<int> errors;
         QSet<int> named;
         for (const CheckDiagnostic &d : checkProject(content, lines)) {
@@ -305,12 +310,9 @@ private slots:
             files << maker.file();
         int clean = 0, caught = 0, givenBack = 0;
         for (const QByteArray &file : files) {
-            QBuffer buffer;
-            buffer.setData(file);
-            buffer.open(QIODevice::ReadOnly);
             ProjectFileContent content;
             ProjectFileLines lines;
-            QVERIFY(readProjectFile(&buffer, &content, nullptr, &lines));
+            readWithLines(file, &content, &lines);
             const MyLibrary &library = content.library;
             const QByteArray written = writeBytes(library);
             const MyLibrary back = readBytes(written);

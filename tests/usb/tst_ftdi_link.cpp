@@ -99,10 +99,12 @@ TEST(FtdiLink, CloseCancelsAndReapsEveryTransfer) {
     l.h = nullptr;
     l.bridge.driver(); /* the bridge notices the closed file */
     EmulatedBridge::TransferCounts t = l.bridge.transfers();
-    /* On a loaded machine the line may have made room for one held packet before the close. */
+    /* On a loaded machine the line may have made room for one held packet
+     * before the close, and the IN may have just ended with the latency timer:
+     * then it is reaped, not cancelled. Either way nothing is left behind. */
     const size_t held = (kChipBuffer + 2 * 64 - l.bridge.bytesFromHost()) / 64;
     EXPECT_GE(held, 1u);
-    EXPECT_GE(t.discarded, 1 + held) << "the pending IN and every write still held";
+    EXPECT_GE(t.discarded, held) << "every write still held was cancelled";
     EXPECT_EQ(t.leftAtClose, 0u) << "every transfer was reaped before the file closed";
     EXPECT_TRUE(l.bridge.driver().ftdiSioBound) << "and the bridge went back to the kernel";
 }

@@ -23,6 +23,7 @@ QString where(const QString &manufacturer, const MyDevice &device) {
 
 struct RowsOptions {
     bool force = false; // import: rewrite even what loses lines or entries
+    CsvEncoding encoding = CsvEncoding::Auto;
 };
 
 int exportRows(const QStringList &a, QTextStream &out, QTextStream &err) {
@@ -95,8 +96,12 @@ int importRows(const QStringList &a, const RowsOptions &options, QTextStream &ou
         return dataError(err, QStringLiteral("cannot open %1: %2").arg(csvPath, file.errorString()));
     CsvRows csv;
     QString error;
-    if (!readRowsCsv(file.readAll(), &csv, &error))
-        return dataError(err, QStringLiteral("%1: %2").arg(csvPath, error));
+    if (!readRowsCsv(file.readAll(), &csv, &error, options.encoding))
+        return dataError(
+            err,
+            QStringLiteral("%1: %2%3")
+                .arg(csvPath, error,
+                     csv.encodingUnclear ? QStringLiteral("; give --encoding latin1 or --encoding utf8") : QString()));
     MyDevice &d = content.library[preset].listMyDevices[device];
     const QList<CsvRefusal> refusals = csvRefusals(csv, d.listChanel);
     if (!refusals.isEmpty()) {
@@ -195,19 +200,31 @@ int runRows(const QStringList &args, QTextStream &out, QTextStream &err) {
     QStringList rest;
     RowsOptions options;
     bool optionsEnded = false;
-    for (const QString &arg : args.mid(1)) {
-        if (optionsEnded || !arg.startsWith(QLatin1String("--")))
+    const QStringList words = args.mid(1);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &arg = words[i];
+        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
             rest << arg;
-        else if (arg == QLatin1String("--"))
+        } else if (arg == QLatin1String("--")) {
             optionsEnded = true;
-        else if (import && arg == QLatin1String("--force"))
+        } else if (import && arg == QLatin1String("--force")) {
             options.force = true;
-        else
+        } else if (import && (arg == QLatin1String("--encoding") || arg.startsWith(QLatin1String("--encoding=")))) {
+            const QString name = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1) : words.value(++i);
+            if (name == QLatin1String("latin1"))
+                options.encoding = CsvEncoding::Latin1;
+            else if (name == QLatin1String("utf8"))
+                options.encoding = CsvEncoding::Utf8;
+            else
+                return usageError(err, QStringLiteral("--encoding takes latin1 or utf8"));
+        } else {
             return usageError(err, QStringLiteral("rows %1 has no option %2").arg(verb, arg));
+        }
     }
     if ((verb != QLatin1String("export") && !import) || rest.size() != 4)
         return usageError(err, QStringLiteral("rows takes export PROJECT.prj MANUFACTURER DEVICE OUT.csv, or import "
-                                              "[--force] PROJECT.prj MANUFACTURER DEVICE IN.csv"));
+                                              "[--force] [--encoding latin1|utf8] PROJECT.prj MANUFACTURER DEVICE "
+                                              "IN.csv"));
     return import ? importRows(rest, options, out, err) : exportRows(rest, out, err);
 }
 
