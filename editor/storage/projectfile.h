@@ -107,7 +107,8 @@ bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error)
 // The same, noting in `lines` where everything it read, or skipped, stands.
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error, ProjectFileLines *lines);
 
-// The lines a reading of `data` passes over (ProjectFileLines::passedOver).
+// The lines a reading of `data` passes over (ProjectFileLines::passedOver),
+// found as the editor reads: the tree part, then the data part.
 QList<PassedOverLine> projectPassedOver(const QByteArray &data);
 
 // Reads only the tree part: records with names, descriptions and dates.
@@ -118,6 +119,8 @@ bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error)
 // apply in file order; the first rows section of a name is appended to its
 // devices' rows, which are then sorted. Later sections of a name are ignored.
 bool readProjectData(QIODevice *in, MyLibrary *library, QString *error);
+// The same, noting in `passedOver` every line the reading passes over.
+bool readProjectData(QIODevice *in, MyLibrary *library, QString *error, QList<PassedOverLine> *passedOver);
 
 // Fills one device (named `name`) from its sections, as readProjectData would.
 bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QString *error);

@@ -197,8 +197,9 @@ void sortRowsWithLines(DeviceSections *sections) {
 // nothing takes in is noted; the tree part's own lines are the tree reader's.
 class SectionScan {
 public:
-    SectionScan(QHash<QString, DeviceSections> *byName, ProjectFileLines *where, int treeEnd)
-        : byName_(byName), account_(where), treeEnd_(treeEnd), closedAt_(treeEnd) {}
+    // `detail`: also note where each device's rows and settings stand.
+    SectionScan(QHash<QString, DeviceSections> *byName, ProjectFileLines *where, bool detail, int treeEnd)
+        : byName_(byName), account_(where), detail_(detail), treeEnd_(treeEnd), closedAt_(treeEnd) {}
 
     void run(const QByteArray &data) {
         TextLines lines(data);
@@ -226,12 +227,14 @@ private:
         DeviceSections *target = nullptr; // null: the section is skipped
         DeviceSections *named = nullptr;  // the name's sections, null when no device has the name
         bool noted = false;               // after the tree part, with an account
+        bool keepsBody = false;           // noted, of a name several devices share: copies are told apart
         QByteArray body;
         QList<QPair<int, QByteArrayView>> skipped; // a skipped section's lines that are not empty nor comments
     };
 
     QHash<QString, DeviceSections> *byName_;
     LineAccount account_;
+    bool detail_;
     int treeEnd_;
     bool open_ = false;
     Open section_;
@@ -258,6 +261,7 @@ private:
         section_.noted = noted(lineNo);
         const auto it = byName_->find(section_.name);
         section_.named = it == byName_->end() ? nullptr : &*it;
+        section_.keepsBody = section_.noted && section_.named && section_.named->devices > 1;
         section_.target = section_.named && !section_.named->rowsSeen ? section_.named : nullptr;
         if (DeviceSections *target = section_.target) {
             if (settings && !target->settingsSeen)
@@ -273,7 +277,7 @@ private:
     }
 
     void inside(int lineNo, QByteArrayView line) {
-        if (section_.noted) {
+        if (section_.keepsBody) {
             section_.body.append(line);
             section_.body.append('\n');
         }
@@ -298,7 +302,7 @@ private:
         }
         const RowLine kind = parseRow(line, target);
         if (kind == RowLine::Read || kind == RowLine::ReadWithExtraFields) {
-            if (account_.active())
+            if (detail_)
                 target->lines.rowLines.append(lineNo);
             if (section_.noted && kind == RowLine::ReadWithExtraFields)
                 account_.lines()->longRowLines.append(lineNo);
@@ -325,7 +329,7 @@ private:
         const int k = section_.rows ? 1 : 0;
         if (section_.target && section_.noted && line.trimmed().size() > 1)
             account_.lines()->endLinesWithText.append(lineNo);
-        if (section_.target && section_.noted && !section_.target->bodySeen[k]) {
+        if (section_.target && section_.keepsBody && !section_.target->bodySeen[k]) {
             section_.target->bodySeen[k] = true;
             section_.target->body[k] = section_.body;
         } else if (!section_.target && section_.noted) {
@@ -359,11 +363,11 @@ private:
     }
 };
 
-void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName, ProjectFileLines *where,
+void parseSections(const QByteArray &data, QHash<QString, DeviceSections> *byName, ProjectFileLines *where, bool detail,
                    int treeEnd) {
-    SectionScan(byName, where, treeEnd).run(data);
+    SectionScan(byName, where, detail, treeEnd).run(data);
     for (DeviceSections &sections : *byName) {
-        if (where)
+        if (detail)
             sortRowsWithLines(&sections);
         else
             sortChanel(&sections.rows);
@@ -391,18 +395,20 @@ void applySections(const DeviceSections &sections, MyDevice *device) {
     }
 }
 
-void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *where, int treeEnd) {
+// With `where`, what the reading passes over is noted there; with `detail`
+// too, where each device's records stand.
+void fillLibrary(const QByteArray &data, MyLibrary *library, ProjectFileLines *where, bool detail, int treeEnd) {
     QHash<QString, DeviceSections> byName;
     for (const MyPreset &preset : *library)
         for (const MyDevice &device : preset.listMyDevices)
             ++byName[device.deviceType].devices;
-    parseSections(data, &byName, where, treeEnd);
+    parseSections(data, &byName, where, detail, treeEnd);
     for (qsizetype i = 0; i < library->size(); ++i) {
         QList<MyDevice> &devices = (*library)[i].listMyDevices;
         for (qsizetype j = 0; j < devices.size(); ++j) {
             const DeviceSections &sections = *byName.constFind(devices[j].deviceType);
             applySections(sections, &devices[j]);
-            if (where) {
+            if (detail) {
                 ProjectDeviceLines &lines = where->manufacturers[i].devices[j];
                 const int treeLine = lines.line;
                 lines = sections.lines;
@@ -424,6 +430,12 @@ void noteCarriageReturnLines(const QByteArray &data, ProjectFileLines *where) {
                                       QStringLiteral("the file's line ends are carriage returns alone, so the editor "
                                                      "reads the whole file as its first line")});
 }
+// What the sections do not show: carriage-return-only line ends; then by line.
+void finishAccount(const QByteArray &data, ProjectFileLines *where) {
+    noteCarriageReturnLines(data, where);
+    std::stable_sort(where->passedOver.begin(), where->passedOver.end(),
+                     [](const PassedOverLine &a, const PassedOverLine &b) { return a.line < b.line; });
+}
 } // namespace
 
 bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error) {
@@ -434,12 +446,26 @@ bool readProjectTree(QIODevice *in, ProjectFileContent *content, QString *error)
     return true;
 }
 
-bool readProjectData(QIODevice *in, MyLibrary *library, QString *error) {
+bool readProjectData(QIODevice *in, MyLibrary *library, QString *error, QList<PassedOverLine> *passedOver) {
     QByteArray data;
     if (!readAllFrom(in, &data, error))
         return false;
-    fillLibrary(data, library, nullptr, 0);
+    if (!passedOver) {
+        fillLibrary(data, library, nullptr, false, 0);
+        return true;
+    }
+    // The tree part is read again for its own lines; it is small beside the sections.
+    ProjectFileContent tree;
+    ProjectFileLines account;
+    const int treeEnd = parseTree(data, &tree, &account);
+    fillLibrary(data, library, &account, false, treeEnd);
+    finishAccount(data, &account);
+    *passedOver = std::move(account.passedOver);
     return true;
+}
+
+bool readProjectData(QIODevice *in, MyLibrary *library, QString *error) {
+    return readProjectData(in, library, error, nullptr);
 }
 
 bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QString *error) {
@@ -448,7 +474,7 @@ bool readDeviceData(QIODevice *in, const QString &name, MyDevice *device, QStrin
         return false;
     QHash<QString, DeviceSections> byName;
     byName.insert(name, DeviceSections());
-    parseSections(data, &byName, nullptr, 0);
+    parseSections(data, &byName, nullptr, false, 0);
     applySections(*byName.constFind(name), device);
     return true;
 }
@@ -458,12 +484,9 @@ bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error,
     if (!readAllFrom(in, &data, error))
         return false;
     const int treeEnd = parseTree(data, content, lines);
-    fillLibrary(data, &content->library, lines, treeEnd);
-    if (lines) {
-        noteCarriageReturnLines(data, lines);
-        std::stable_sort(lines->passedOver.begin(), lines->passedOver.end(),
-                         [](const PassedOverLine &a, const PassedOverLine &b) { return a.line < b.line; });
-    }
+    fillLibrary(data, &content->library, lines, lines != nullptr, treeEnd);
+    if (lines)
+        finishAccount(data, lines);
     return true;
 }
 
@@ -472,9 +495,11 @@ QList<PassedOverLine> projectPassedOver(const QByteArray &data) {
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     ProjectFileContent content;
-    ProjectFileLines lines;
-    readProjectFile(&buffer, &content, nullptr, &lines);
-    return lines.passedOver;
+    readProjectTree(&buffer, &content, nullptr);
+    buffer.seek(0);
+    QList<PassedOverLine> passedOver;
+    readProjectData(&buffer, &content.library, nullptr, &passedOver);
+    return passedOver;
 }
 
 bool readProjectFile(QIODevice *in, ProjectFileContent *content, QString *error) {

@@ -11,7 +11,6 @@
 #include "treemarkers.h"
 #include "ui_mainwindow.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -172,15 +171,8 @@ void MainWindow::readAllDataFromFile() {
     passedOverLines.clear();
     passedOverFile = QFileInfo(sProjectName).absoluteFilePath();
     QFile file(sProjectName);
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = file.readAll();
-        if (anyDevice) {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            readProjectData(&buffer, &listMyPresets, nullptr);
-        }
-        passedOverLines = projectPassedOver(bytes);
-    }
+    if (file.open(QIODevice::ReadOnly))
+        readProjectData(&file, &listMyPresets, nullptr, &passedOverLines);
     getPositionTree(ui->treeWidget->currentItem(), 0);
 }
 

@@ -290,7 +290,10 @@ private slots:
                 errors << d.line;
         }
         QCOMPARE(errors, passedOver);
-        QCOMPARE(projectPassedOver(input).size(), passedOver.size());
+        QList<int> editorLines; // the editor reads the two parts apart; it must find the same lines
+        for (const PassedOverLine &p : projectPassedOver(input))
+            editorLines << p.line;
+        QCOMPARE(editorLines, passedOver);
         const QStringList missing = linesNotGivenBack(input, writeBytes(content.library), named, false);
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
     }
