@@ -250,31 +250,6 @@ TEST_F(SimD2xx, BridgeThatDoesNotOpenIsStillListed) {
               static_cast<FT_STATUS>(FT_INVALID_HANDLE));
 }
 
-TEST_F(SimD2xx, ARawImageCutShortListsTheBridgeByItsPlaceUntilItIsWhole) {
-    load("[bridge]\n[bridge]\n");
-    auto listed = [](DWORD by) {
-        char a[64] = "", b[64] = "";
-        char *names[] = {a, b, nullptr};
-        DWORD n = 0;
-        EXPECT_EQ(FT_ListDevices(names, &n, FT_LIST_ALL | by), FT_OK);
-        return std::string(a) + " " + b;
-    };
-    EXPECT_EQ(listed(FT_OPEN_BY_LOCATION), "usb:1-1 usb:1-2");
-    FT_HANDLE h = open();
-    WORD first = 0;
-    ASSERT_EQ(FT_ReadEE(h, 0, &first), FT_OK);
-    ASSERT_EQ(FT_WriteEE(h, 0, static_cast<WORD>(first ^ 1)), FT_OK);
-    EXPECT_EQ(listed(FT_OPEN_BY_SERIAL_NUMBER), "usb:1-1 VRN00002");
-    EepromBuffers ee;
-    EXPECT_EQ(FT_EE_Read(h, &ee.data), static_cast<FT_STATUS>(FT_EEPROM_READ_FAILED));
-    FT_Close(h);
-    ASSERT_EQ(FT_OpenEx(const_cast<char *>("usb:1-1"), FT_OPEN_BY_LOCATION, &h), FT_OK);
-    ASSERT_EQ(FT_WriteEE(h, 0, first), FT_OK);
-    EXPECT_EQ(listed(FT_OPEN_BY_SERIAL_NUMBER), "VRN00001 VRN00002");
-    EXPECT_EQ(FT_EE_Read(h, &ee.data), FT_OK);
-    FT_Close(h);
-}
-
 TEST_F(SimD2xx, BridgeOpensOnlyOnceAtATime) {
     load("[bridge]\n");
     FT_HANDLE h = open();
