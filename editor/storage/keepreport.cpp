@@ -1,35 +1,46 @@
 #include "keepreport.h"
 
+#include <functional>
+
 namespace {
 constexpr int kMaxShownCharacters = 60;
 
-// One line of the file as a message can show it: control characters as
-// "\xNN" (a TAB as a blank), long lines cut.
+// The first `maxListed` of `count` entries, each made by `entry`, then how many more there are.
+QStringList firstListed(qsizetype count, int maxListed, const std::function<QString(qsizetype)> &entry) {
+    QStringList out;
+    for (qsizetype i = 0; i < count && i < maxListed; ++i)
+        out << entry(i);
+    if (count > maxListed)
+        out << QStringLiteral("... and %1 more.").arg(count - maxListed);
+    return out;
+}
+
+// One line of the file as a message can show it: a TAB as a blank, long lines cut.
 QString shownLine(const QString &text) {
-    QString shown;
-    for (QChar c : text.left(kMaxShownCharacters)) {
-        if (c == QLatin1Char('\t'))
-            shown += QLatin1Char(' ');
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            shown +=
-                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            shown += c;
-    }
+    const QString shown = printableText(text.left(kMaxShownCharacters).replace(QLatin1Char('\t'), QLatin1Char(' ')));
     return text.size() > kMaxShownCharacters ? shown + QStringLiteral("...") : shown;
 }
 
 QStringList listedLines(const QList<PassedOverLine> &lines, int maxListed) {
-    QStringList out;
-    for (int i = 0; i < lines.size() && i < maxListed; ++i)
-        out << QStringLiteral("line %1: %2").arg(QString::number(lines[i].line), shownLine(lines[i].text));
-    if (lines.size() > maxListed)
-        out << QStringLiteral("... and %1 more.").arg(lines.size() - maxListed);
-    return out;
+    return firstListed(lines.size(), maxListed, [&lines](qsizetype i) {
+        return QStringLiteral("line %1: %2").arg(QString::number(lines[i].line), shownLine(lines[i].text));
+    });
 }
 
 QString countedLines(qsizetype n) { return n == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(n); }
 } // namespace
+
+QString printableText(const QString &text) {
+    QString out;
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out +=
+                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 QString unkeptEntriesMessage(const QList<KeepProblem> &problems, int maxListed) {
     if (problems.isEmpty())
@@ -37,11 +48,9 @@ QString unkeptEntriesMessage(const QList<KeepProblem> &problems, int maxListed) 
     QStringList lines;
     lines << QStringLiteral("The project was saved, but the file will not give back these entries as they are:")
           << QString();
-    for (int i = 0; i < problems.size() && i < maxListed; ++i)
-        lines << QStringLiteral("- ") + problems[i].what + QStringLiteral(": ") + problems[i].problem +
-                     QLatin1Char('.');
-    if (problems.size() > maxListed)
-        lines << QStringLiteral("... and %1 more.").arg(problems.size() - maxListed);
+    lines << firstListed(problems.size(), maxListed, [&problems](qsizetype i) {
+        return QStringLiteral("- ") + problems[i].what + QStringLiteral(": ") + problems[i].problem + QLatin1Char('.');
+    });
     return lines.join(QLatin1Char('\n'));
 }
 

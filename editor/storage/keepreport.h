@@ -8,6 +8,9 @@
 #include "filerules.h"
 #include "projectfile.h"
 
+// `text` as one printable line: control characters as "\xNN".
+QString printableText(const QString &text);
+
 // Empty when nothing is lost; otherwise one message that names each entry
 // and why, at most `maxListed` of them followed by how many more there are.
 QString unkeptEntriesMessage(const QList<KeepProblem> &problems, int maxListed = 20);

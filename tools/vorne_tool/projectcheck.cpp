@@ -3,6 +3,7 @@
 #include "connkeys.h"
 #include "filerules.h"
 #include "imagelimits.h"
+#include "keepreport.h"
 #include "rowcheck.h"
 
 #include <QHash>
@@ -203,16 +204,9 @@ QList<CheckDiagnostic> checkProject(const ProjectFileContent &content, const Pro
 
 QString formatDiagnostic(const QString &file, const CheckDiagnostic &d) {
     // Texts quoted from the file may hold control characters; each report stays one printable line.
-    QString message;
-    for (QChar c : d.message) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            message +=
-                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            message += c;
-    }
     return QStringLiteral("%1:%2: %3: %4")
-        .arg(file, QString::number(d.line), d.error ? QStringLiteral("error") : QStringLiteral("warning"), message);
+        .arg(file, QString::number(d.line), d.error ? QStringLiteral("error") : QStringLiteral("warning"),
+             printableText(d.message));
 }
 
 QString checkSummary(const QList<CheckDiagnostic> &diagnostics) {
