@@ -69,3 +69,25 @@ QByteArray commandBytes(const MyChanelUSB &ch) {
 QByteArray prefixBytes(const MyConnParamUSB &c) {
     return lengthOrText(c.CMD_Prefix_Len, c.CMD_Prefix, int(sizeof c.CMD_Prefix));
 }
+
+QByteArray normalReplyBytes(const MyConnParamUSB &c) {
+    return lengthOrText(c.Normal_Replay_Len, c.Normal_Replay, int(sizeof c.Normal_Replay));
+}
+
+QByteArray errorReplyBytes(const MyConnParamUSB &c) {
+    return lengthOrText(c.Error_Replay_Len, c.Error_Replay, int(sizeof c.Error_Replay));
+}
+
+QString quoted(const QByteArray &bytes) {
+    QString out = QStringLiteral("\"");
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '"' || b == '\\')
+            out += QLatin1String("\\") + QLatin1Char(c);
+        else if ((b >= 0x20 && b < 0x7F) || b >= 0xA0)
+            out += QChar(b);
+        else
+            out += QStringLiteral("\\x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return out + QLatin1Char('"');
+}

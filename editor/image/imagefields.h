@@ -25,5 +25,11 @@ void fillAsciiHex(char *target, int t_len, unsigned char *t_wr, QString ascii, Q
 // The bytes the box sends for a row: cmdLen raw bytes, or with cmdLen 0 the
 // ASCII text up to its first zero byte.
 QByteArray commandBytes(const MyChanelUSB &ch);
-// The bytes it sends before every command, read the same way.
+// The bytes it sends before every command, and the two replies it waits
+// for, read the same way.
 QByteArray prefixBytes(const MyConnParamUSB &c);
+QByteArray normalReplyBytes(const MyConnParamUSB &c);
+QByteArray errorReplyBytes(const MyConnParamUSB &c);
+
+// Field bytes quoted, with bytes outside printable Latin-1 as \xNN.
+QString quoted(const QByteArray &bytes);

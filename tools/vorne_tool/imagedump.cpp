@@ -1,6 +1,7 @@
 #include "imagedump.h"
 
 #include "hexconv.h"
+#include "imagefields.h"
 #include "usbentry.h"
 
 #include <QDateTime>
@@ -33,20 +34,6 @@ QString hex4(quint16 v) {
 }
 
 } // namespace
-
-QString quoted(const QByteArray &bytes) {
-    QString out = QStringLiteral("\"");
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == '"' || b == '\\')
-            out += QLatin1String("\\") + QLatin1Char(c);
-        else if ((b >= 0x20 && b < 0x7F) || b >= 0xA0)
-            out += QChar(b);
-        else
-            out += QStringLiteral("\\x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-    }
-    return out + QLatin1Char('"');
-}
 
 QString dumpImage(const DecodedImage &img, QStringList *problems) {
     QStringList lines;

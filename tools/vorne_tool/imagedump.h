@@ -1,6 +1,7 @@
 // Human-readable listing of every field of a decoded image, for vorne_tool dump.
 #pragma once
 
+#include "imagefields.h"
 #include "imagereader.h"
 
 #include <QString>
@@ -9,5 +10,3 @@
 // unfit for the converter (header constants, size, CRC); empty when sound.
 QString dumpImage(const DecodedImage &img, QStringList *problems);
 
-// A field's text quoted, with bytes outside printable Latin-1 as \xNN.
-QString quoted(const QByteArray &bytes);

@@ -125,73 +125,6 @@ int importRows(const QStringList &a, const RowsOptions &options, QTextStream &ou
     return ExitOk;
 }
 
-bool numberOperand(const QString &text, int lowest, int highest, int *n) {
-    bool ok = false;
-    *n = text.toInt(&ok);
-    return ok && *n >= lowest && *n <= highest;
-}
-
-// The answer to "what fires": the row, then the bytes the image holds for it.
-void printFiring(QTextStream &out, const QString &row, const MyChanelUSB &ch, const MyConnParamUSB &conn) {
-    auto bytesText = [](const QByteArray &b) {
-        return b.isEmpty() ? QStringLiteral("none")
-                           : QStringLiteral("HEX %1, text %2").arg(bytesToHexText(b), quoted(b));
-    };
-    out << row << ": values " << ch.dmx_valueFrom << "-" << ch.dmx_valueTo << ", function "
-        << quoted(QByteArray(ch.function, int(qstrnlen(ch.function, sizeof ch.function)))) << "\n";
-    out << "  command: " << bytesText(commandBytes(ch)) << "\n";
-    out << "  prefix:  " << bytesText(prefixBytes(conn)) << "\n";
-}
-
-int fireInProject(const QStringList &a, int chanel, int value, QTextStream &out, QTextStream &err) {
-    const QString &project = a[0];
-    ProjectFileContent content;
-    ProjectFileLines lines;
-    int preset = -1, device = -1;
-    if (!loadProject(project, &content, &lines, err) ||
-        !findNamedDevice(content.library, project, a[1], a[2], &preset, &device, err))
-        return ExitData;
-    const MyDevice &d = content.library[preset].listMyDevices[device];
-    const QString asked =
-        QStringLiteral("%1: DMX %2 at %3").arg(where(a[1], d), QString::number(chanel), QString::number(value));
-    const QList<int> firing = rowsFiringAt(rowRanges(d.listChanel), chanel, value);
-    if (firing.isEmpty()) {
-        out << asked << ": no row fires\n";
-        return ExitData;
-    }
-    const QList<int> &rowLines = lines.manufacturers[preset].devices[device].rowLines;
-    auto rowName = [&](int i) {
-        const int line = i < rowLines.size() ? rowLines[i] : 0;
-        return QStringLiteral("row %1 (%2 line %3)").arg(QString::number(i + 1), project, QString::number(line));
-    };
-    printFiring(out, asked + QStringLiteral(" fires ") + rowName(firing[0]), chanelRecord(d.listChanel[firing[0]]),
-                connRecord(d.connParam));
-    for (qsizetype i = 1; i < firing.size(); ++i)
-        err << "vorne_tool: warning: " << rowName(firing[i]) << " holds the value too; the box sends the first\n";
-    return ExitOk;
-}
-
-int fireInImage(const QString &path, int chanel, int value, QTextStream &out, QTextStream &err) {
-    DecodedImage img;
-    if (!loadImage(path, &img, err))
-        return ExitData;
-    QList<RowRange> ranges;
-    for (const MyChanelUSB &ch : img.chanels)
-        ranges.append({ch.dmx_chanel, ch.dmx_valueFrom, ch.dmx_valueTo});
-    const QList<int> firing = rowsFiringAt(ranges, chanel, value);
-    const QString asked = QStringLiteral("%1: DMX %2 at %3").arg(path, QString::number(chanel), QString::number(value));
-    if (firing.isEmpty()) {
-        out << asked << ": no row fires\n";
-        return ExitData;
-    }
-    printFiring(out, asked + QStringLiteral(" fires row %1").arg(firing[0] + 1), img.chanels[firing[0]], img.conn);
-    for (qsizetype i = 1; i < firing.size(); ++i)
-        err << "vorne_tool: warning: row " << firing[i] + 1 << " holds the value too; the box sends the first\n";
-    if (!img.crcMatches())
-        err << "vorne_tool: warning: " << path << ": the CRC does not match; the box refuses this image\n";
-    return ExitOk;
-}
-
 } // namespace
 
 int runRows(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -226,17 +159,4 @@ int runRows(const QStringList &args, QTextStream &out, QTextStream &err) {
                                               "[--force] [--encoding latin1|utf8] PROJECT.prj MANUFACTURER DEVICE "
                                               "IN.csv"));
     return import ? importRows(rest, options, out, err) : exportRows(rest, out, err);
-}
-
-int runFire(const QStringList &args, QTextStream &out, QTextStream &err) {
-    if (args.size() != 3 && args.size() != 5)
-        return usageError(err, QStringLiteral("fire takes PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE, or "
-                                              "FILE.bin CHANNEL VALUE"));
-    int chanel = 0, value = 0;
-    if (!numberOperand(args[args.size() - 2], 1, 512, &chanel))
-        return usageError(err, QStringLiteral("the channel must be a number from 1 to 512"));
-    if (!numberOperand(args.last(), 0, 255, &value))
-        return usageError(err, QStringLiteral("the value must be a number from 0 to 255"));
-    return args.size() == 5 ? fireInProject(args, chanel, value, out, err)
-                            : fireInImage(args[0], chanel, value, out, err);
 }

@@ -9,6 +9,7 @@
 #include "projectcheck.h"
 #include "projectfile.h"
 #include "rowcommands.h"
+#include "sendcommand.h"
 #include "toolio.h"
 
 #include <QDir>
@@ -298,5 +299,7 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
         return runRows(rest, out, err);
     if (command == QLatin1String("fire"))
         return runFire(rest, out, err);
+    if (command == QLatin1String("send"))
+        return runSend(rest, out, err);
     return usageError(err, QStringLiteral("unknown command \"%1\"").arg(command));
 }
