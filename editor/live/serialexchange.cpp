@@ -1,5 +1,8 @@
 #include "serialexchange.h"
 
+#include "hexconv.h"
+#include "imagefields.h"
+
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -114,6 +117,17 @@ void SerialExchange::portError(QSerialPort::SerialPortError error) {
     port_.close();
     if (running())
         exchange_->portFailed(QStringLiteral("%1 went away (the adapter unplugged?): %2").arg(name_, why));
+}
+
+QStringList planLines(const QString &portName, const PortSettings &port, const ExchangeSettings &s) {
+    auto reply = [](const QByteArray &r) {
+        return r.isEmpty() ? QStringLiteral("none") : QStringLiteral("HEX %1, text %2").arg(bytesToHexText(r), quoted(r));
+    };
+    return {QStringLiteral("port %1: %2").arg(portName, portSettingsText(port)),
+            QStringLiteral("normal reply: %1; error reply: %2").arg(reply(s.normalReply), reply(s.errorReply)),
+            QStringLiteral("%1 %2, %3 ms pause before each again, %4 ms reply wait")
+                .arg(QString::number(s.tries), s.tries == 1 ? QStringLiteral("try") : QStringLiteral("tries"),
+                     QString::number(s.delayMs), QString::number(s.waitMs))};
 }
 
 QString openErrorText(const QString &portName, QSerialPort::SerialPortError error, const QString &detail) {

@@ -42,6 +42,10 @@ private:
     qint64 unwritten_ = 0;
 };
 
+// What an exchange is about to do, as log lines: the port and its settings,
+// the replies, tries, pause and wait.
+QStringList planLines(const QString &portName, const PortSettings &port, const ExchangeSettings &settings);
+
 // Why `portName` did not open, told so a user can act on it.
 QString openErrorText(const QString &portName, QSerialPort::SerialPortError error, const QString &detail);
 

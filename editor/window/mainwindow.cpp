@@ -181,6 +181,7 @@ void MainWindow::createContextActions() {
     actSplitChanel = make(tr("S&plit channel..."), &MainWindow::splitChanel);
     actImportRows = make(tr("I&mport rows..."), &MainWindow::importRows);
     actExportRows = make(tr("E&xport rows..."), &MainWindow::exportRows);
+    actTryRow = make(tr("Try on e&quipment..."), &MainWindow::tryOnEquipment);
 }
 
 void MainWindow::connectMenuActions() {
@@ -255,7 +256,7 @@ QList<QAction *> MainWindow::treeContextActions(const QPoint &pos) const {
 
 QList<QAction *> MainWindow::tableContextActions(const QPoint &pos) const {
     if (ui->tableWidget->itemAt(pos))
-        return {actInsertRow, actEditRow, actDeleteRow, actSplitChanel, actImportRows, actExportRows};
+        return {actInsertRow, actEditRow, actDeleteRow, actSplitChanel, actImportRows, actExportRows, actTryRow};
     return {actInsertRow, actSplitChanel, actImportRows, actExportRows};
 }
 

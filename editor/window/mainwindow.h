@@ -40,6 +40,7 @@ class QWidget;
 
 struct MyChanelUSB; // fixed-size channel record of the device image
 class SplitDialog;
+class TryDialog;
 
 namespace Ui {
 class MainWindow;
@@ -126,6 +127,7 @@ public:
     QPushButton *btnRowsImport = nullptr;
     QPushButton *btnRowsExport = nullptr;
     QPushButton *btnSplitChanel = nullptr;
+    QPushButton *btnTryRow = nullptr;
     QLabel *labelTestValue = nullptr;
     QLineEdit *lineEditTestValue = nullptr;
     QLabel *labelTestResult = nullptr;
@@ -133,6 +135,8 @@ public:
     QAction *actImportRows = nullptr;
     QAction *actExportRows = nullptr;
     QAction *actSplitChanel = nullptr;
+    QAction *actTryRow = nullptr;
+    TryDialog *tryDialog = nullptr;
 
     // The thirteen context-menu actions.
     QAction *actAddParent = nullptr;
@@ -340,6 +344,7 @@ public slots:
     void splitChanel();
     void addSplitRows();
     void testValue(const QString &text);
+    void tryOnEquipment();
 
     // Project file, settings file and project commands (mainwindow_project.cpp).
     void readAllDataFromFile();

@@ -1,13 +1,15 @@
 // The row tools under the channel table: a device's rows to and from a
-// spreadsheet file, the range split, and "Test value", which selects the row
-// a typed channel/value would fire. Wiring only: rowscsv, rangesplit and
-// rowentry decide.
+// spreadsheet file, the range split, "Test value", which selects the row a
+// typed channel/value would fire, and the try of a row on the equipment.
+// Wiring only: rowscsv, rangesplit, rowentry and the exchange decide.
 #include "mainwindow.h"
 
 #include "dialogs.h"
+#include "imagewriter.h"
 #include "rowentry.h"
 #include "rowscsv.h"
 #include "splitdialog.h"
+#include "trydialog.h"
 #include "ui_mainwindow.h"
 
 #include <QFile>
@@ -67,9 +69,16 @@ void MainWindow::buildRowTools() {
         (*b)->setObjectName(QLatin1String(name));
         connect(*b, &QPushButton::clicked, this, slot);
     };
-    button(&btnRowsImport, "btnRowsImport", tr("I&mport rows..."), &MainWindow::importRows);
-    button(&btnRowsExport, "btnRowsExport", tr("E&xport rows..."), &MainWindow::exportRows);
-    button(&btnSplitChanel, "btnSplitChanel", tr("S&plit channel..."), &MainWindow::splitChanel);
+    // Short texts leave the test result its room; the tooltips and the
+    // context menu say the whole.
+    button(&btnRowsImport, "btnRowsImport", tr("I&mport..."), &MainWindow::importRows);
+    btnRowsImport->setToolTip(tr("Import rows from a CSV file"));
+    button(&btnRowsExport, "btnRowsExport", tr("E&xport..."), &MainWindow::exportRows);
+    btnRowsExport->setToolTip(tr("Export the rows to a CSV file"));
+    button(&btnSplitChanel, "btnSplitChanel", tr("S&plit..."), &MainWindow::splitChanel);
+    btnSplitChanel->setToolTip(tr("Split a channel's values into ranges"));
+    button(&btnTryRow, "btnTryRow", tr("Try on e&quipment..."), &MainWindow::tryOnEquipment);
+    btnTryRow->setToolTip(tr("Send the selected row's command to the equipment over a serial port"));
     labelTestValue = new QLabel(tr("&Test value:"), parent);
     labelTestValue->setObjectName(QStringLiteral("labelTestValue"));
     lineEditTestValue = new QLineEdit(parent);
@@ -95,13 +104,13 @@ void MainWindow::buildRowTools() {
 void MainWindow::placeRowTools() {
     const QRect table = ui->tableWidget->geometry();
     const int y = table.bottom() + kStripGap, right = table.right() + 1;
-    QPushButton *buttons[] = {btnRowsImport, btnRowsExport, btnSplitChanel};
-    int buttonWidth = 0;
-    for (QPushButton *b : buttons)
-        buttonWidth = qMax(buttonWidth, b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 16);
-    for (int i = 0; i < 3; ++i)
-        buttons[i]->setGeometry(right - (3 - i) * (buttonWidth + kStripSpace) + kStripSpace, y, buttonWidth,
-                                kStripHeight);
+    // Right to left, each button as wide as its own text.
+    int left = right + kStripSpace;
+    for (QPushButton *b : {btnTryRow, btnSplitChanel, btnRowsExport, btnRowsImport}) {
+        const int width = b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 14;
+        left -= width + kStripSpace;
+        b->setGeometry(left, y, width, kStripHeight);
+    }
     int x = table.left();
     const int labelWidth = labelTestValue->sizeHint().width();
     labelTestValue->setGeometry(x, y, labelWidth, kStripHeight);
@@ -113,7 +122,7 @@ void MainWindow::placeRowTools() {
                           12;
     lineEditTestValue->setGeometry(x, y, editWidth, kStripHeight);
     x += editWidth + kStripSpace;
-    labelTestResult->setGeometry(x, y, buttons[0]->x() - kStripSpace - x, kStripHeight);
+    labelTestResult->setGeometry(x, y, btnRowsImport->x() - kStripSpace - x, kStripHeight);
     showTestResult(labelTestResult, labelTestResult->property(kFullText).toString(),
                    labelTestResult->property(kFullTip).toString());
 }
@@ -242,4 +251,28 @@ void MainWindow::testValue(const QString &text) {
     labelTestResult->setStyleSheet(QString());
     showTestResult(labelTestResult, tr("row %1: %2").arg(row + 1).arg(device->listChanel[row].function),
                    tr("DMX %1 at %2 fires row %3").arg(chanel).arg(value).arg(row + 1));
+}
+
+void MainWindow::tryOnEquipment() {
+    QString manufacturer;
+    const MyDevice *device = shownDevice(&manufacturer);
+    if (!device || !btnTryRow->isEnabled())
+        return;
+    const int row = ui->tableWidget->currentRow();
+    if (row < 0 || row >= device->listChanel.size()) {
+        informMessage(tr("Select the row to try in the table first."));
+        return;
+    }
+    const MyChanel &r = device->listChanel[row];
+    if (!tryDialog)
+        tryDialog = new TryDialog(this);
+    // The settings as they stand now, saved or not: what the image would hold.
+    tryDialog->setRow(tr("%1 / %2: row %3, DMX %4 at %5-%6, %7")
+                          .arg(manufacturer, device->deviceType, QString::number(row + 1), r.dmx_chanel,
+                               r.dmx_valueFrom, r.dmx_valueTo, r.function),
+                      connRecord(device->connParam), chanelRecord(r));
+    tryDialog->refreshPorts();
+    tryDialog->show();
+    tryDialog->raise();
+    tryDialog->activateWindow();
 }

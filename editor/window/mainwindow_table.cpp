@@ -298,9 +298,9 @@ void MainWindow::table_setEnabled(bool on) {
     ui->btnDmxEdit->setEnabled(rowChosen);
     ui->btnDmxDelete->setEnabled(rowChosen);
     for (QWidget *tool :
-         std::initializer_list<QWidget *>{btnRowsImport, btnRowsExport, btnSplitChanel, lineEditTestValue})
+         std::initializer_list<QWidget *>{btnRowsImport, btnRowsExport, btnSplitChanel, btnTryRow, lineEditTestValue})
         tool->setEnabled(on);
-    for (QAction *action : {actImportRows, actExportRows, actSplitChanel})
+    for (QAction *action : {actImportRows, actExportRows, actSplitChanel, actTryRow})
         action->setEnabled(on);
 }
 

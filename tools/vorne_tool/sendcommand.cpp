@@ -1,7 +1,6 @@
 #include "sendcommand.h"
 
 #include "firingrow.h"
-#include "hexconv.h"
 #include "imagefields.h"
 #include "serialexchange.h"
 #include "toolio.h"
@@ -9,17 +8,6 @@
 #include <QEventLoop>
 
 namespace {
-
-QString replyText(const QByteArray &reply) {
-    return reply.isEmpty() ? QStringLiteral("none") : QStringLiteral("HEX %1, text %2").arg(bytesToHexText(reply), quoted(reply));
-}
-
-void printPlan(QTextStream &out, const QString &port, const PortSettings &p, const ExchangeSettings &s) {
-    out << "  port " << port << ": " << portSettingsText(p) << "\n";
-    out << "  normal reply: " << replyText(s.normalReply) << "; error reply: " << replyText(s.errorReply) << "\n";
-    out << "  " << s.tries << (s.tries == 1 ? " try" : " tries") << ", " << s.delayMs << " ms pause before each again, "
-        << s.waitMs << " ms reply wait\n";
-}
 
 // A port that cannot be used, or settings it cannot take: nothing was sent.
 int notSent(QTextStream &err, const QString &why) {
@@ -68,7 +56,8 @@ int runSend(const QStringList &args, QTextStream &out, QTextStream &err) {
         return notSent(err, error);
     const QByteArray bytes = prefixBytes(row.conn) + commandBytes(row.row);
     const ExchangeSettings settings = exchangeSettingsFor(row.conn, row.row, lineTimeMs(portSettings, bytes.size()));
-    printPlan(out, port, portSettings, settings);
+    for (const QString &line : planLines(port, portSettings, settings))
+        out << "  " << line << "\n";
     out.flush();
 
     SerialExchange exchange;

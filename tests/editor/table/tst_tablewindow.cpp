@@ -5,6 +5,7 @@
 #include "mainwindowform.h"
 #include "projectstate.h"
 #include "splitdialog.h"
+#include "trydialog.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMultiHash>
+#include <QPlainTextEdit>
+#include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -22,6 +25,10 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 const QColor kYellow(255, 255, 127);
@@ -791,6 +798,52 @@ private slots:
         QCOMPARE(device().listChanel, expected);
         QCOMPARE(table()->rowCount(), 3);
         QCOMPARE(table()->item(2, 3)->text(), QStringLiteral("HEX:FF"));
+    }
+
+    // The try dialog sends the selected row and logs the reply without
+    // blocking the window; closing it ends the exchange and closes the port.
+    void tryOnEquipmentSendsTheSelectedRow() {
+        writeFile(projectPath(), "@P\nAcme\n\tDimmer\t\tdesc:Stage\t\ttime:06.12.2026 | 10:15:00\n!\n$Dimmer\n"
+                                 "Speed=9600\nData_Bits=8\nStop_Bits=1\nParity=None\nHandshake=None\nDelay_Time=0\n"
+                                 "Normal_Replay=OK\nError_Replay=\nReplay_Wait_Time=300\nRetry_Count=0\n!\n"
+                                 "%Dimmer\n1,\t0,\t255,\tASCII:ON,\tOn\n!\n");
+        const QByteArray config = "DefaultPath=.\nLastProject=" + projectPath().toLatin1() + "\n";
+        writeFile(dir->filePath(QStringLiteral("config.ini")), config);
+        window = std::make_unique<MainWindow>();
+        MainWindow &w = *window;
+        QVERIFY(w.tableContextActions(table()->visualItemRect(table()->item(0, 0)).center()).contains(w.actTryRow));
+        const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        const QString port = QString::fromLocal8Bit(ptsname(master));
+
+        table()->setCurrentCell(0, 0);
+        w.tryOnEquipment();
+        TryDialog *d = w.tryDialog;
+        QVERIFY(d && d->isVisible() && !d->isModal());
+        d->findChild<QComboBox *>(QStringLiteral("tryPort"))->setCurrentText(port);
+        QPushButton *send = d->findChild<QPushButton *>(QStringLiteral("trySend"));
+        QPlainTextEdit *log = d->findChild<QPlainTextEdit *>(QStringLiteral("tryLog"));
+        send->click();
+        QByteArray got;
+        char buf[16];
+        QTRY_VERIFY((got += QByteArray(buf, qMax<ssize_t>(0, ::read(master, buf, sizeof buf)))) == "ON");
+        QVERIFY(::write(master, "OK", 2) == 2);
+        QTRY_VERIFY2(log->toPlainText().contains(QLatin1String("done at try 1")), qPrintable(log->toPlainText()));
+        QVERIFY(log->toPlainText().contains(QLatin1String("received HEX 4F4B, text \"OK\"")));
+        if (!qEnvironmentVariableIsEmpty("VORNE_SCREENSHOT"))
+            d->grab().save(qEnvironmentVariable("VORNE_SCREENSHOT"));
+        QCOMPARE(TryDialog::lastPort(), port);
+        QCOMPARE(readAll(dir->filePath(QStringLiteral("config.ini"))), config);
+
+        // No reply this time: the window goes on, and closing ends the wait.
+        send->click();
+        QTRY_VERIFY(!send->isEnabled());
+        QTest::qWait(50);
+        d->close();
+        QVERIFY(log->toPlainText().endsWith(QLatin1String("stopped")));
+        pollfd hangup{master, POLLIN, 0};
+        QTRY_VERIFY(::poll(&hangup, 1, 0) == 1 && (hangup.revents & POLLHUP)); // the port closed
+        ::close(master);
     }
 };
 

@@ -338,7 +338,8 @@ void TestMainWindow::tableContextMenuWithAndWithoutCell() {
         table->setItem(0, c, new QTableWidgetItem(QString::number(c)));
     const QPoint cell = table->visualItemRect(table->item(0, 3)).center();
     QCOMPARE(m->tableContextActions(cell), (QList<QAction *>{m->actInsertRow, m->actEditRow, m->actDeleteRow,
-                                                             m->actSplitChanel, m->actImportRows, m->actExportRows}));
+                                                             m->actSplitChanel, m->actImportRows, m->actExportRows,
+                                                             m->actTryRow}));
     const QPoint below(5, table->viewport()->height() - 5);
     const QList<QAction *> outsideRows{m->actInsertRow, m->actSplitChanel, m->actImportRows, m->actExportRows};
     QCOMPARE(m->tableContextActions(below), outsideRows);
