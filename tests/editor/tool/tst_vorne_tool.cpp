@@ -933,7 +933,8 @@ private slots:
               "image --all [--no-clobber] PROJECT.prj DIR", "dump [--json] FILE.bin",
               "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
               "rows import [--force] [--encoding latin1|utf8] PROJECT.prj MANUFACTURER DEVICE IN.csv",
-              "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE"})
+              "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE",
+              "send PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE --port PORT", "send FILE.bin CHANNEL VALUE --port PORT"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
 };
