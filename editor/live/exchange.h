@@ -87,8 +87,6 @@ public:
     void stop();
 
     bool finished() const { return state_ == State::Done; }
-    const ExchangeResult &result() const { return result_; }
-    const ExchangeSettings &settings() const { return settings_; }
 
 private:
     enum class State { Idle, Writing, Waiting, Pausing, Done };

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 // Records what the exchange asks of the port and the clock.
@@ -168,56 +170,39 @@ private slots:
         QCOMPARE(negative.delayMs + negative.waitMs, 0);
     }
 
-    void portSettings_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("the worked example")
-            << "" << "" << "9600 baud, 8 data bits, 1 stop bit, parity None, handshake None; 7 ms";
-        QTest::newRow("7E2 at 300") << "7E2" << "300" << "300 baud, 7 data bits, 2 stop bits, parity Even, handshake None; 220 ms";
-        QTest::newRow("odd, XON/XOFF") << "Parity Handshake" << "Odd XON/XOFF"
-                                        << "9600 baud, 8 data bits, 1 stop bit, parity Odd, handshake XON/XOFF; 7 ms";
-        QTest::newRow("HW") << "Handshake" << "HW" << "9600 baud, 8 data bits, 1 stop bit, parity None, handshake HW; 7 ms";
-        QTest::newRow("speed 0") << "Speed" << "0" << "Speed 0 is no speed a port can run at";
-        QTest::newRow("9 data bits") << "Data_Bits" << "9" << "Data bits 9: a serial port takes 5 to 8";
-        QTest::newRow("4 data bits") << "Data_Bits" << "4" << "Data bits 4: a serial port takes 5 to 8";
-        QTest::newRow("3 stop bits") << "Stop_Bits" << "3" << "Stop bits 3: a serial port takes 1 or 2";
-        QTest::newRow("parity in lower case") << "Parity" << "even" << "Parity \"even\" is none of None, Odd, Even";
-        QTest::newRow("handshake RTS") << "Handshake" << "RTS" << "Handshake \"RTS\" is none of None, XON/XOFF, HW";
-    }
+    // The record's numbers and texts, read as a port takes them or refused by name.
     void portSettings() {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(QString, expected);
-        MyConnParamUSB c = workedExample().conn;
-        auto setText = [](char *f, int width, const QString &t) {
-            memset(f, 0, width);
-            memcpy(f, t.toLatin1().constData(), qMin(width, int(t.size())));
+        auto text = [](char *field, int width, const char *t) {
+            memset(field, 0, width);
+            memcpy(field, t, qMin(width, int(strlen(t))));
         };
-        if (field == QLatin1String("7E2")) {
-            c.Speed = value.toInt();
-            c.Data_Bits = 7;
-            c.Stop_Bits = 2;
-            setText(c.Parity, 5, QStringLiteral("Even"));
-        } else if (field == QLatin1String("Speed")) {
-            c.Speed = value.toInt();
-        } else if (field == QLatin1String("Data_Bits")) {
-            c.Data_Bits = value.toInt();
-        } else if (field == QLatin1String("Stop_Bits")) {
-            c.Stop_Bits = value.toInt();
-        } else {
-            const QStringList fields = field.split(QLatin1Char(' ')), values = value.split(QLatin1Char(' '));
-            for (int i = 0; i < fields.size() && !field.isEmpty(); ++i) {
-                if (fields[i] == QLatin1String("Parity"))
-                    setText(c.Parity, 5, values[i]);
-                else
-                    setText(c.Handshake, 8, values[i]);
-            }
+        const struct {
+            std::function<void(MyConnParamUSB &)> edit;
+            const char *expected;
+        } cases[] = {
+            {[](MyConnParamUSB &) {}, "9600 baud, 8 data bits, 1 stop bit, parity None, handshake None; 7 ms"},
+            {[&](MyConnParamUSB &c) { c.Speed = 300, c.Data_Bits = 7, c.Stop_Bits = 2, text(c.Parity, 5, "Even"); },
+             "300 baud, 7 data bits, 2 stop bits, parity Even, handshake None; 220 ms"},
+            {[&](MyConnParamUSB &c) { text(c.Parity, 5, "Odd"), text(c.Handshake, 8, "XON/XOFF"); },
+             "9600 baud, 8 data bits, 1 stop bit, parity Odd, handshake XON/XOFF; 7 ms"},
+            {[&](MyConnParamUSB &c) { text(c.Handshake, 8, "HW"); },
+             "9600 baud, 8 data bits, 1 stop bit, parity None, handshake HW; 7 ms"},
+            {[](MyConnParamUSB &c) { c.Speed = 0; }, "Speed 0 is no speed a port can run at"},
+            {[](MyConnParamUSB &c) { c.Data_Bits = 9; }, "Data bits 9: a serial port takes 5 to 8"},
+            {[](MyConnParamUSB &c) { c.Data_Bits = 4; }, "Data bits 4: a serial port takes 5 to 8"},
+            {[](MyConnParamUSB &c) { c.Stop_Bits = 3; }, "Stop bits 3: a serial port takes 1 or 2"},
+            {[&](MyConnParamUSB &c) { text(c.Parity, 5, "even"); }, "Parity \"even\" is none of None, Odd, Even"},
+            {[&](MyConnParamUSB &c) { text(c.Handshake, 8, "RTS"); }, "Handshake \"RTS\" is none of None, XON/XOFF, HW"},
+        };
+        for (const auto &c : cases) {
+            MyConnParamUSB conn = workedExample().conn;
+            c.edit(conn);
+            PortSettings s;
+            QString error;
+            const bool ok = portSettingsFor(conn, &s, &error);
+            QCOMPARE(ok ? portSettingsText(s) + QStringLiteral("; %1 ms").arg(lineTimeMs(s, 6)) : error,
+                     QLatin1String(c.expected));
         }
-        PortSettings s;
-        QString error;
-        const bool ok = portSettingsFor(c, &s, &error);
-        QCOMPARE(ok ? portSettingsText(s) + QStringLiteral("; %1 ms").arg(lineTimeMs(s, 6)) : error, expected);
     }
 
     // Every setting reaches the port; the first it refuses is named and
