@@ -97,3 +97,11 @@ void printFiring(QTextStream &out, const FiringRow &r) {
     out << "  command: " << bytesText(commandBytes(r.row)) << "\n";
     out << "  prefix:  " << bytesText(prefixBytes(r.conn)) << "\n";
 }
+
+int runFire(const QStringList &args, QTextStream &out, QTextStream &err) {
+    FiringRow row;
+    const int found = findFiringRow(QStringLiteral("fire"), args, &row, out, err);
+    if (found == ExitOk)
+        printFiring(out, row);
+    return found;
+}

@@ -22,3 +22,6 @@ int findFiringRow(const QString &command, const QStringList &operands, FiringRow
 
 // The row's values and function, and the command and prefix bytes.
 void printFiring(QTextStream &out, const FiringRow &row);
+
+// vorne_tool fire; `args` follow the command's name.
+int runFire(const QStringList &args, QTextStream &out, QTextStream &err);

@@ -17,14 +17,6 @@ int notSent(QTextStream &err, const QString &why) {
 
 } // namespace
 
-int runFire(const QStringList &args, QTextStream &out, QTextStream &err) {
-    FiringRow row;
-    const int found = findFiringRow(QStringLiteral("fire"), args, &row, out, err);
-    if (found == ExitOk)
-        printFiring(out, row);
-    return found;
-}
-
 int runSend(const QStringList &args, QTextStream &out, QTextStream &err) {
     QStringList operands;
     QString port;

@@ -7,4 +7,3 @@
 
 // `args` follow "send"; needs a running QCoreApplication.
 int runSend(const QStringList &args, QTextStream &out, QTextStream &err);
-int runFire(const QStringList &args, QTextStream &out, QTextStream &err);

@@ -1,5 +1,6 @@
 #include "toolcommands.h"
 
+#include "firingrow.h"
 #include "imagedump.h"
 #include "imagejson.h"
 #include "imagepaths.h"
