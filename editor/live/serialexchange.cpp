@@ -55,6 +55,14 @@ bool SerialExchange::start(const QString &portName, const PortSettings &port, co
         *error = QStringLiteral("an exchange is still running");
         return false;
     }
+    if (!open(portName, port, error))
+        return false;
+    closeWhenDone_ = true;
+    return run(settings);
+}
+
+bool SerialExchange::open(const QString &portName, const PortSettings &port, QString *error) {
+    port_.close();
     name_ = portName;
     port_.setPortName(portName);
     if (!port_.open(QIODevice::ReadWrite)) {
@@ -70,12 +78,22 @@ bool SerialExchange::start(const QString &portName, const PortSettings &port, co
     }
     port_.clear(QSerialPort::Input);
     port_.clearError();
+    closeWhenDone_ = false;
+    return true;
+}
+
+bool SerialExchange::run(const ExchangeSettings &settings) {
+    if (running() || !port_.isOpen())
+        return false;
     exchange_ = std::make_unique<Exchange>(settings, static_cast<ExchangeLink *>(this));
     exchange_->onTry = [this](const ExchangeTry &t) { emit tryEnded(t); };
     exchange_->onEnd = [this](const ExchangeResult &r) {
         timer_.stop();
-        port_.close();
-        emit finished(r);
+        if (closeWhenDone_)
+            port_.close();
+        // Queued: a receiver may run() the next exchange, which replaces
+        // the one still on the stack here.
+        QMetaObject::invokeMethod(this, [this, r] { emit finished(r); }, Qt::QueuedConnection);
     };
     exchange_->start();
     return true;

@@ -18,9 +18,16 @@ public:
     explicit SerialExchange(QObject *parent = nullptr);
     ~SerialExchange() override;
 
-    // Opens `portName`, sets it up and sends the first try. False with
-    // nothing sent when the port cannot be opened or refuses a setting.
+    // Opens `portName`, sets it up and sends the first try; the port closes
+    // when the exchange ends. False with nothing sent when the port cannot be
+    // opened or refuses a setting.
     bool start(const QString &portName, const PortSettings &port, const ExchangeSettings &settings, QString *error);
+
+    // For one exchange after another on a port kept open: open() once, then
+    // run() each time the last one has finished. A port that failed is closed.
+    bool open(const QString &portName, const PortSettings &port, QString *error);
+    bool isOpen() const { return port_.isOpen(); }
+    bool run(const ExchangeSettings &settings);
     // Ends a running exchange (finished() reports it stopped).
     void stop();
     bool running() const { return exchange_ && !exchange_->finished(); }
@@ -40,6 +47,7 @@ private:
     QTimer timer_;
     std::unique_ptr<Exchange> exchange_;
     qint64 unwritten_ = 0;
+    bool closeWhenDone_ = false;
 };
 
 // What an exchange is about to do, as log lines: the port and its settings,

@@ -12,6 +12,7 @@
 #include "rowcommands.h"
 #include "sendcommand.h"
 #include "toolio.h"
+#include "watchcommand.h"
 
 #include <QDir>
 #include <QFile>
@@ -314,5 +315,7 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
         return runFire(rest, out, err);
     if (command == QLatin1String("send"))
         return runSend(rest, out, err);
+    if (command == QLatin1String("watch"))
+        return runWatch(rest, out, err);
     return usageError(err, QStringLiteral("unknown command \"%1\"").arg(command));
 }

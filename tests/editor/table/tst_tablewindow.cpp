@@ -840,7 +840,7 @@ private slots:
         QTRY_VERIFY(!send->isEnabled());
         QTest::qWait(50);
         d->close();
-        QVERIFY(log->toPlainText().endsWith(QLatin1String("stopped")));
+        QTRY_VERIFY(log->toPlainText().endsWith(QLatin1String("stopped")));
         pollfd hangup{master, POLLIN, 0};
         QTRY_VERIFY(::poll(&hangup, 1, 0) == 1 && (hangup.revents & POLLHUP)); // the port closed
         ::close(master);
