@@ -934,7 +934,8 @@ private slots:
               "rows export PROJECT.prj MANUFACTURER DEVICE OUT.csv",
               "rows import [--force] [--encoding latin1|utf8] PROJECT.prj MANUFACTURER DEVICE IN.csv",
               "fire PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE", "fire FILE.bin CHANNEL VALUE",
-              "send PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE --port PORT", "send FILE.bin CHANNEL VALUE --port PORT"})
+              "send PROJECT.prj MANUFACTURER DEVICE CHANNEL VALUE --port PORT", "send FILE.bin CHANNEL VALUE --port PORT",
+              "watch PROJECT.prj MANUFACTURER DEVICE [--universe U] [--ola HOST:PORT] [--fire-initial]"})
             QVERIFY2(r.out.contains(QLatin1String(word)), word);
     }
 };
