@@ -99,6 +99,11 @@ bool SerialExchange::run(const ExchangeSettings &settings) {
     return true;
 }
 
+void SerialExchange::close() {
+    stop();
+    port_.close();
+}
+
 void SerialExchange::stop() {
     if (running())
         exchange_->stop();

@@ -27,6 +27,8 @@ public:
     // run() each time the last one has finished. A port that failed is closed.
     bool open(const QString &portName, const PortSettings &port, QString *error);
     bool isOpen() const { return port_.isOpen(); }
+    // Ends a running exchange and closes the port.
+    void close();
     bool run(const ExchangeSettings &settings);
     // Ends a running exchange (finished() reports it stopped).
     void stop();

@@ -41,6 +41,8 @@ class QWidget;
 struct MyChanelUSB; // fixed-size channel record of the device image
 class SplitDialog;
 class TryDialog;
+class LivePanel;
+class QSpinBox;
 
 namespace Ui {
 class MainWindow;
@@ -128,6 +130,9 @@ public:
     QPushButton *btnRowsExport = nullptr;
     QPushButton *btnSplitChanel = nullptr;
     QPushButton *btnTryRow = nullptr;
+    QPushButton *btnLiveDmx = nullptr; // a toggle
+    QSpinBox *spinLiveUniverse = nullptr;
+    LivePanel *livePanel = nullptr;
     QLabel *labelTestValue = nullptr;
     QLineEdit *lineEditTestValue = nullptr;
     QLabel *labelTestResult = nullptr;
@@ -224,6 +229,8 @@ public:
 
     const QColor colorWhite = QColor(Qt::white);
     const QColor colorChanged = QColor(255, 255, 127);
+    const QColor colorLive = QColor(150, 230, 150); // the row holding its channel's live value
+    QList<int> liveRowStates; // per table row: live value * 2 + held, as last shown
     const QColor colorSaved = QColor(255, 255, 255);
 
 public slots:
@@ -345,6 +352,9 @@ public slots:
     void addSplitRows();
     void testValue(const QString &text);
     void tryOnEquipment();
+    void toggleLiveDmx(bool on);
+    void liveFollowDevice(); // the shown device's rows, while live
+    void showLiveValues();
 
     // Project file, settings file and project commands (mainwindow_project.cpp).
     void readAllDataFromFile();

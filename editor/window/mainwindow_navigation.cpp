@@ -139,6 +139,7 @@ void MainWindow::getPositionTree(QTreeWidgetItem *item, int) {
     checkConnChanged(&device.connParam);
     checkConnSaved(&device.connParam);
     table_setEnabled(true);
+    liveFollowDevice();
 }
 
 void MainWindow::loadSetup(int iPreset, int iDevice) {

@@ -6,6 +6,7 @@
 
 #include "dialogs.h"
 #include "imagewriter.h"
+#include "livepanel.h"
 #include "rowentry.h"
 #include "rowscsv.h"
 #include "splitdialog.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QSpinBox>
+#include <QHeaderView>
 #include <QTableWidget>
 
 namespace {
@@ -79,6 +82,17 @@ void MainWindow::buildRowTools() {
     btnSplitChanel->setToolTip(tr("Split a channel's values into ranges"));
     button(&btnTryRow, "btnTryRow", tr("Try on e&quipment..."), &MainWindow::tryOnEquipment);
     btnTryRow->setToolTip(tr("Send the selected row's command to the equipment over a serial port"));
+    btnLiveDmx = new QPushButton(tr("&Live DMX"), parent);
+    btnLiveDmx->setObjectName(QStringLiteral("btnLiveDmx"));
+    btnLiveDmx->setCheckable(true);
+    btnLiveDmx->setToolTip(tr("Listen to the universe beside it from olad: the rows that fire are shown and logged"));
+    connect(btnLiveDmx, &QPushButton::toggled, this, &MainWindow::toggleLiveDmx);
+    spinLiveUniverse = new QSpinBox(parent);
+    spinLiveUniverse->setObjectName(QStringLiteral("spinLiveUniverse"));
+    spinLiveUniverse->setRange(0, 65535);
+    spinLiveUniverse->setValue(1);
+    spinLiveUniverse->setToolTip(tr("The OLA universe to listen to"));
+    spinLiveUniverse->setButtonSymbols(QAbstractSpinBox::NoButtons); // typed; the strip has no room for arrows
     labelTestValue = new QLabel(tr("&Test value:"), parent);
     labelTestValue->setObjectName(QStringLiteral("labelTestValue"));
     lineEditTestValue = new QLineEdit(parent);
@@ -104,14 +118,21 @@ void MainWindow::buildRowTools() {
 void MainWindow::placeRowTools() {
     const QRect table = ui->tableWidget->geometry();
     const int y = table.bottom() + kStripGap, right = table.right() + 1;
-    // Right to left, each button as wide as its own text.
-    int left = right + kStripSpace;
+    // Right to left, each button as wide as its own text, close together.
+    constexpr int buttonGap = 3;
+    int left = right + buttonGap;
     for (QPushButton *b : {btnTryRow, btnSplitChanel, btnRowsExport, btnRowsImport}) {
-        const int width = b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 14;
-        left -= width + kStripSpace;
+        const int width = b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 10;
+        left -= width + buttonGap;
         b->setGeometry(left, y, width, kStripHeight);
     }
     int x = table.left();
+    const int liveWidth = btnLiveDmx->fontMetrics().horizontalAdvance(QStringLiteral("Live DMX")) + 10;
+    btnLiveDmx->setGeometry(x, y, liveWidth, kStripHeight);
+    x += liveWidth + 2;
+    const int universeWidth = spinLiveUniverse->fontMetrics().horizontalAdvance(QStringLiteral("65535")) + 8;
+    spinLiveUniverse->setGeometry(x, y, universeWidth, kStripHeight);
+    x += universeWidth + buttonGap + 1;
     const int labelWidth = labelTestValue->sizeHint().width();
     labelTestValue->setGeometry(x, y, labelWidth, kStripHeight);
     x += labelWidth + 2;
@@ -275,4 +296,71 @@ void MainWindow::tryOnEquipment() {
     tryDialog->show();
     tryDialog->raise();
     tryDialog->activateWindow();
+}
+
+void MainWindow::toggleLiveDmx(bool on) {
+    spinLiveUniverse->setEnabled(!on);
+    ui->tableWidget->verticalHeader()->setVisible(on); // each row's channel value, while live
+    if (!livePanel) {
+        livePanel = new LivePanel(this);
+        connect(livePanel, &LivePanel::valuesChanged, this, &MainWindow::showLiveValues);
+        connect(livePanel, &QDialog::rejected, btnLiveDmx, [this] { btnLiveDmx->setChecked(false); });
+    }
+    if (!on) {
+        livePanel->stop();
+        livePanel->hide();
+        liveRowStates.clear();
+        if (MyDevice *device = shownDevice())
+            for (int row = 0; row < device->listChanel.size(); ++row)
+                tableRow_setColor(row, device->listChanel[row].status == kStatusChanged ? colorChanged : colorWhite);
+        return;
+    }
+    liveFollowDevice();
+    livePanel->start(unsigned(spinLiveUniverse->value()));
+    if (!livePanel->isVisible())
+        livePanel->move(frameGeometry().right() + 8, frameGeometry().top()); // beside the table, not over it
+    livePanel->show();
+}
+
+void MainWindow::liveFollowDevice() {
+    if (!livePanel || !btnLiveDmx->isChecked())
+        return;
+    QString manufacturer;
+    const MyDevice *device = shownDevice(&manufacturer);
+    QList<MyChanelUSB> rows;
+    if (device)
+        for (const MyChanel &r : device->listChanel)
+            rows << chanelRecord(r);
+    livePanel->setDevice(device ? manufacturer + QStringLiteral(" / ") + device->deviceType : tr("No device shown"),
+                         device ? connRecord(device->connParam) : image::zeroed<MyConnParamUSB>(), rows);
+    liveRowStates.clear();
+}
+
+// Only the rows whose value or highlight changed are touched: a full
+// universe comes 44 times a second.
+void MainWindow::showLiveValues() {
+    const MyDevice *device = shownDevice();
+    const LiveFiring *firing = livePanel ? livePanel->firing() : nullptr;
+    if (!device || !firing || ui->tableWidget->rowCount() != device->listChanel.size())
+        return;
+    const qsizetype rows = device->listChanel.size();
+    if (liveRowStates.size() != rows)
+        liveRowStates = QList<int>(rows, -1);
+    for (int row = 0; row < rows; ++row) {
+        const int chanel = device->listChanel[row].dmx_chanel.toInt();
+        if (chanel < 1 || chanel > kUniverseSize)
+            continue;
+        const bool holds = firing->heldRow(chanel) == row;
+        const int state = firing->value(chanel) * 2 + (holds ? 1 : 0);
+        if (state == liveRowStates[row])
+            continue;
+        liveRowStates[row] = state;
+        auto *header = ui->tableWidget->verticalHeaderItem(row);
+        if (!header)
+            ui->tableWidget->setVerticalHeaderItem(row, header = new QTableWidgetItem);
+        header->setText(QString::number(firing->value(chanel)));
+        tableRow_setColor(row, holds                                             ? colorLive
+                               : device->listChanel[row].status == kStatusChanged ? colorChanged
+                                                                                  : colorWhite);
+    }
 }

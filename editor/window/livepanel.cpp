@@ -1,0 +1,148 @@
+#include "livepanel.h"
+
+#include "hexconv.h"
+#include "imagefields.h"
+#include "olasource.h"
+#include "serialexchange.h"
+#include "trydialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTime>
+
+namespace {
+constexpr int kLogLines = 200;
+constexpr int kQueueBound = 1000;
+QString now() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")); }
+} // namespace
+
+LivePanel::LivePanel(QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("livePanel"));
+    setWindowTitle(tr("Live DMX"));
+    titleLabel = new QLabel(this);
+    titleLabel->setTextFormat(Qt::PlainText);
+    stateLabel = new QLabel(this);
+    stateLabel->setObjectName(QStringLiteral("liveState"));
+    stateLabel->setTextFormat(Qt::PlainText);
+    sendBox = new QCheckBox(tr("&Send to the equipment on"), this);
+    sendBox->setObjectName(QStringLiteral("liveSend"));
+    portBox = new QComboBox(this);
+    portBox->setObjectName(QStringLiteral("livePort"));
+    portBox->setEditable(true);
+    portBox->setMinimumWidth(220);
+    logView = new QPlainTextEdit(this);
+    logView->setObjectName(QStringLiteral("liveLog"));
+    logView->setReadOnly(true);
+    logView->setMaximumBlockCount(kLogLines); // the last fires, not the whole show
+    logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    logView->setMinimumSize(620, 220);
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(titleLabel, 0, 0, 1, 2);
+    grid->addWidget(stateLabel, 1, 0, 1, 2);
+    grid->addWidget(sendBox, 2, 0);
+    grid->addWidget(portBox, 2, 1);
+    grid->addWidget(logView, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    source = new OlaSource(this);
+    exchange = new SerialExchange(this);
+    connect(source, &OlaSource::connected, this, [this] {
+        stateLabel->setText(tr("Listening to olad"));
+        if (firing_)
+            firing_->restart();
+    });
+    connect(source, &OlaSource::disconnected, this,
+            [this](const QString &why) { stateLabel->setText(tr("%1; trying again every second").arg(why)); });
+    connect(source, &OlaSource::frame, this, &LivePanel::onFrame);
+    connect(sendBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) {
+            waiting_.clear();
+            exchange->stop();
+        }
+    });
+    connect(exchange, &SerialExchange::tryEnded, this, [this](const ExchangeTry &t) {
+        for (const QString &line : tryLines(t, sending_))
+            log(QStringLiteral("  ") + line);
+    });
+    connect(exchange, &SerialExchange::finished, this, [this](const ExchangeResult &r) {
+        log(QStringLiteral("  ") + endLine(r));
+        pump();
+    });
+}
+
+LivePanel::~LivePanel() { stop(); }
+
+void LivePanel::setDevice(const QString &title, const MyConnParamUSB &conn, const QList<MyChanelUSB> &rows) {
+    titleLabel->setText(title);
+    conn_ = conn;
+    rows_ = rows;
+    waiting_.clear();
+    QList<RowRange> ranges;
+    for (const MyChanelUSB &r : rows)
+        ranges.append({r.dmx_chanel, r.dmx_valueFrom, r.dmx_valueTo});
+    firing_ = std::make_unique<LiveFiring>(ranges);
+}
+
+void LivePanel::start(unsigned universe) {
+    const QString last = TryDialog::lastPort();
+    portBox->clear();
+    portBox->addItems(attachedPorts());
+    if (!last.isEmpty())
+        portBox->setCurrentText(last);
+    stateLabel->setText(tr("Connecting to olad, universe %1...").arg(universe));
+    live_ = true;
+    source->start(QStringLiteral("localhost"), 9010, universe);
+}
+
+void LivePanel::stop() {
+    live_ = false;
+    source->stop();
+    waiting_.clear();
+    exchange->close();
+    stateLabel->setText(tr("Off"));
+}
+
+void LivePanel::onFrame(const QByteArray &values) {
+    if (!firing_ || !live_)
+        return;
+    for (const Firing &f : firing_->frame(values)) {
+        const MyChanelUSB &row = rows_[f.row];
+        log(QStringLiteral("%1 DMX %2=%3: row %4 %5: HEX %6")
+                .arg(now(), QString::number(f.chanel), QString::number(f.value), QString::number(f.row + 1),
+                     quoted(QByteArray(row.function, int(qstrnlen(row.function, sizeof row.function)))),
+                     bytesToHexText(prefixBytes(conn_) + commandBytes(row))));
+        if (!sendBox->isChecked())
+            continue;
+        if (waiting_.size() >= kQueueBound)
+            log(tr("  %1 commands wait for the port; row %2 not sent").arg(kQueueBound).arg(f.row + 1));
+        else
+            waiting_.append(f.row);
+    }
+    pump();
+    emit valuesChanged();
+}
+
+// One command at a time, in the order the rows fired.
+void LivePanel::pump() {
+    while (!exchange->running() && !waiting_.isEmpty()) {
+        const int row = waiting_.takeFirst();
+        QString error;
+        if (!exchange->isOpen()) {
+            const QString port = portBox->currentText().trimmed();
+            if (!portSettingsFor(conn_, &portSettings_, &error) || !exchange->open(port, portSettings_, &error)) {
+                log(tr("  row %1 not sent: %2").arg(row + 1).arg(error));
+                continue;
+            }
+            TryDialog::rememberPort(port);
+        }
+        const QByteArray bytes = prefixBytes(conn_) + commandBytes(rows_[row]);
+        sending_ = exchangeSettingsFor(conn_, rows_[row], lineTimeMs(portSettings_, bytes.size()));
+        exchange->run(sending_);
+    }
+}
+
+void LivePanel::log(const QString &line) { logView->appendPlainText(line); }

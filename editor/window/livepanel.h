@@ -1,0 +1,58 @@
+// "Live DMX": the rows of the shown device that fire as a universe from olad
+// moves, listed as they fire and, with a port, sent to the equipment one
+// after the other. The panel shows and wires; the firing rule, the DMX
+// source and the exchange live below the window.
+#pragma once
+
+#include "exchange.h"
+#include "imageformat.h"
+#include "livefiring.h"
+#include "portsettings.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class OlaSource;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class SerialExchange;
+
+class LivePanel : public QDialog {
+    Q_OBJECT
+public:
+    explicit LivePanel(QWidget *parent = nullptr);
+    ~LivePanel() override;
+
+    // The rows to watch (the next frame is a first one again).
+    void setDevice(const QString &title, const MyConnParamUSB &conn, const QList<MyChanelUSB> &rows);
+    void start(unsigned universe);
+    void stop();
+    bool isLive() const { return live_; }
+    const LiveFiring *firing() const { return firing_.get(); }
+
+signals:
+    void valuesChanged(); // a frame came in
+
+private:
+    void onFrame(const QByteArray &values);
+    void pump();
+    void log(const QString &line);
+
+    QLabel *titleLabel;
+    QLabel *stateLabel;
+    QCheckBox *sendBox;
+    QComboBox *portBox;
+    QPlainTextEdit *logView;
+    OlaSource *source;
+    SerialExchange *exchange;
+    std::unique_ptr<LiveFiring> firing_;
+    MyConnParamUSB conn_ = image::zeroed<MyConnParamUSB>();
+    QList<MyChanelUSB> rows_;
+    QList<int> waiting_;
+    ExchangeSettings sending_;
+    PortSettings portSettings_;
+    bool live_ = false;
+};
