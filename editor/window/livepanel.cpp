@@ -3,6 +3,7 @@
 #include "hexconv.h"
 #include "imagefields.h"
 #include "olasource.h"
+#include "commandqueue.h"
 #include "serialexchange.h"
 #include "trydialog.h"
 
@@ -16,7 +17,6 @@
 
 namespace {
 constexpr int kLogLines = 200;
-constexpr int kQueueBound = 1000;
 QString now() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")); }
 } // namespace
 
@@ -49,7 +49,7 @@ LivePanel::LivePanel(QWidget *parent) : QDialog(parent) {
     grid->setColumnStretch(1, 1);
 
     source = new OlaSource(this);
-    exchange = new SerialExchange(this);
+    commands = new CommandQueue(this);
     connect(source, &OlaSource::connected, this, [this] {
         stateLabel->setText(tr("Listening to olad"));
         if (firing_)
@@ -60,18 +60,18 @@ LivePanel::LivePanel(QWidget *parent) : QDialog(parent) {
     connect(source, &OlaSource::frame, this, &LivePanel::onFrame);
     connect(sendBox, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) {
-            waiting_.clear();
-            exchange->stop();
+            commands->close();
+            portOpen_ = false;
         }
     });
-    connect(exchange, &SerialExchange::tryEnded, this, [this](const ExchangeTry &t) {
-        for (const QString &line : tryLines(t, sending_))
+    connect(commands, &CommandQueue::tryEnded, this, [this](const ExchangeTry &t, const ExchangeSettings &s) {
+        for (const QString &line : tryLines(t, s))
             log(QStringLiteral("  ") + line);
     });
-    connect(exchange, &SerialExchange::finished, this, [this](const ExchangeResult &r) {
-        log(QStringLiteral("  ") + endLine(r));
-        pump();
-    });
+    connect(commands, &CommandQueue::finished, this,
+            [this](const ExchangeResult &r) { log(QStringLiteral("  ") + endLine(r)); });
+    connect(commands, &CommandQueue::notSent, this,
+            [this](const QString &name, const QString &why) { log(tr("  %1 not sent: %2").arg(name, why)); });
 }
 
 LivePanel::~LivePanel() { stop(); }
@@ -80,7 +80,8 @@ void LivePanel::setDevice(const QString &title, const MyConnParamUSB &conn, cons
     titleLabel->setText(title);
     conn_ = conn;
     rows_ = rows;
-    waiting_.clear();
+    commands->close(); // another device, other settings
+    portOpen_ = false;
     QList<RowRange> ranges;
     for (const MyChanelUSB &r : rows)
         ranges.append({r.dmx_chanel, r.dmx_valueFrom, r.dmx_valueTo});
@@ -101,8 +102,8 @@ void LivePanel::start(unsigned universe) {
 void LivePanel::stop() {
     live_ = false;
     source->stop();
-    waiting_.clear();
-    exchange->close();
+    commands->close();
+    portOpen_ = false;
     stateLabel->setText(tr("Off"));
 }
 
@@ -117,32 +118,21 @@ void LivePanel::onFrame(const QByteArray &values) {
                      bytesToHexText(prefixBytes(conn_) + commandBytes(row))));
         if (!sendBox->isChecked())
             continue;
-        if (waiting_.size() >= kQueueBound)
-            log(tr("  %1 commands wait for the port; row %2 not sent").arg(kQueueBound).arg(f.row + 1));
-        else
-            waiting_.append(f.row);
-    }
-    pump();
-    emit valuesChanged();
-}
-
-// One command at a time, in the order the rows fired.
-void LivePanel::pump() {
-    while (!exchange->running() && !waiting_.isEmpty()) {
-        const int row = waiting_.takeFirst();
-        QString error;
-        if (!exchange->isOpen()) {
+        const QString name = tr("row %1").arg(f.row + 1);
+        if (!portOpen_) {
             const QString port = portBox->currentText().trimmed();
-            if (!portSettingsFor(conn_, &portSettings_, &error) || !exchange->open(port, portSettings_, &error)) {
-                log(tr("  row %1 not sent: %2").arg(row + 1).arg(error));
+            QString error;
+            if (!commands->open(port, conn_, &error)) {
+                log(tr("  %1 not sent: %2").arg(name, error));
                 continue;
             }
+            portOpen_ = true;
             TryDialog::rememberPort(port);
         }
-        const QByteArray bytes = prefixBytes(conn_) + commandBytes(rows_[row]);
-        sending_ = exchangeSettingsFor(conn_, rows_[row], lineTimeMs(portSettings_, bytes.size()));
-        exchange->run(sending_);
+        if (!commands->enqueue(row, name))
+            log(tr("  %1 commands wait for the port; %2 not sent").arg(kCommandQueueBound).arg(name));
     }
+    emit valuesChanged();
 }
 
 void LivePanel::log(const QString &line) { logView->appendPlainText(line); }

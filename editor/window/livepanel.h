@@ -13,12 +13,12 @@
 
 #include <memory>
 
+class CommandQueue;
 class OlaSource;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
-class SerialExchange;
 
 class LivePanel : public QDialog {
     Q_OBJECT
@@ -38,7 +38,6 @@ signals:
 
 private:
     void onFrame(const QByteArray &values);
-    void pump();
     void log(const QString &line);
 
     QLabel *titleLabel;
@@ -47,12 +46,10 @@ private:
     QComboBox *portBox;
     QPlainTextEdit *logView;
     OlaSource *source;
-    SerialExchange *exchange;
+    CommandQueue *commands;
+    bool portOpen_ = false;
     std::unique_ptr<LiveFiring> firing_;
     MyConnParamUSB conn_ = image::zeroed<MyConnParamUSB>();
     QList<MyChanelUSB> rows_;
-    QList<int> waiting_;
-    ExchangeSettings sending_;
-    PortSettings portSettings_;
     bool live_ = false;
 };

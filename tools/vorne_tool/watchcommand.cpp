@@ -7,6 +7,7 @@
 #include "livefiring.h"
 #include "olasource.h"
 #include "rowentry.h"
+#include "commandqueue.h"
 #include "serialexchange.h"
 #include "toolio.h"
 
@@ -117,47 +118,35 @@ int runWatch(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!loadDevice(o.operands, &d, err))
         return ExitData;
 
-    SerialExchange exchange;
-    PortSettings portSettings;
+    CommandQueue commands;
     if (!o.port.isEmpty()) {
-        if (!portSettingsFor(d.conn, &portSettings, &error) || !exchange.open(o.port, portSettings, &error)) {
+        if (!commands.open(o.port, d.conn, &error)) {
             err << "vorne_tool: error: nothing watched: " << error << "\n";
             return ExitUsage;
         }
+        PortSettings portSettings;
+        portSettingsFor(d.conn, &portSettings, &error);
         for (const QString &line : planLines(o.port, portSettings, exchangeSettingsFor(d.conn, d.rows.value(0), 0)))
             out << line << "\n";
     }
+    QObject::connect(&commands, &CommandQueue::sending,
+                     [&](const QString &name) { out << now() << " sending " << name << "\n"; });
+    QObject::connect(&commands, &CommandQueue::tryEnded, [&](const ExchangeTry &t, const ExchangeSettings &s) {
+        for (const QString &line : tryLines(t, s))
+            out << "  " << line << "\n";
+    });
+    QObject::connect(&commands, &CommandQueue::finished, [&](const ExchangeResult &r) {
+        out << "  " << endLine(r) << "\n";
+        out.flush();
+    });
+    QObject::connect(&commands, &CommandQueue::notSent, [&](const QString &name, const QString &why) {
+        err << "vorne_tool: error: " << name << " not sent: " << why << "\n";
+    });
 
     QList<RowRange> ranges;
     for (const MyChanelUSB &r : d.rows)
         ranges.append({r.dmx_chanel, r.dmx_valueFrom, r.dmx_valueTo});
     LiveFiring firing(ranges);
-    QList<int> waiting; // rows fired, not yet sent
-    ExchangeSettings sending;
-
-    // One command at a time, in the order the rows fired.
-    auto pump = [&] {
-        while (!exchange.running() && !waiting.isEmpty()) {
-            const int row = waiting.takeFirst();
-            const QByteArray bytes = prefixBytes(d.conn) + commandBytes(d.rows[row]);
-            sending = exchangeSettingsFor(d.conn, d.rows[row], lineTimeMs(portSettings, bytes.size()));
-            if (!exchange.isOpen() && !exchange.open(o.port, portSettings, &error)) {
-                err << "vorne_tool: error: " << d.names[row] << " not sent: " << error << "\n";
-                continue;
-            }
-            out << now() << " sending " << d.names[row] << "\n";
-            exchange.run(sending);
-        }
-        out.flush();
-    };
-    QObject::connect(&exchange, &SerialExchange::tryEnded, [&](const ExchangeTry &t) {
-        for (const QString &line : tryLines(t, sending))
-            out << "  " << line << "\n";
-    });
-    QObject::connect(&exchange, &SerialExchange::finished, [&](const ExchangeResult &r) {
-        out << "  " << endLine(r) << "\n";
-        pump();
-    });
 
     OlaSource source;
     bool firstConnection = true, firstFrame = true;
@@ -182,15 +171,11 @@ int runWatch(const QStringList &args, QTextStream &out, QTextStream &err) {
         for (const Firing &f : firing.frame(values, fireNow)) {
             out << now() << " DMX " << f.chanel << "=" << f.value << ": " << d.names[f.row] << ": HEX "
                 << bytesToHexText(prefixBytes(d.conn) + commandBytes(d.rows[f.row])) << "\n";
-            if (o.port.isEmpty())
-                continue;
-            if (waiting.size() >= kWatchQueueBound)
-                err << "vorne_tool: warning: " << kWatchQueueBound << " commands wait for the port; " << d.names[f.row]
-                    << " not sent\n";
-            else
-                waiting.append(f.row);
+            if (!o.port.isEmpty() && !commands.enqueue(d.rows[f.row], d.names[f.row]))
+                err << "vorne_tool: warning: " << kCommandQueueBound << " commands wait for the port; "
+                    << d.names[f.row] << " not sent\n";
         }
-        pump();
+        out.flush();
     });
 
     interrupted = false;
@@ -205,7 +190,7 @@ int runWatch(const QStringList &args, QTextStream &out, QTextStream &err) {
     source.start(host, olaPort, o.universe);
     QCoreApplication::exec();
     source.stop();
-    exchange.stop();
+    commands.close();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     out << now() << " stopped\n";

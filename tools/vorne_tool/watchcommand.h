@@ -6,9 +6,6 @@
 #include <QStringList>
 #include <QTextStream>
 
-// Commands waiting for the port beyond this many are told and not sent.
-constexpr int kWatchQueueBound = 1000;
-
 // `args` follow "watch"; needs a running QCoreApplication. Runs until
 // SIGINT or SIGTERM.
 int runWatch(const QStringList &args, QTextStream &out, QTextStream &err);
