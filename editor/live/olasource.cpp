@@ -11,6 +11,7 @@
 
 #include <QMetaObject>
 
+#include <chrono>
 #include <memory>
 
 #include <arpa/inet.h>
@@ -97,8 +98,12 @@ public:
     void dmx(const ola::client::DMXMetadata &meta, const ola::DmxBuffer &dmx) {
         if (meta.universe != universe_)
             return;
+        const qint64 at = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
         const QByteArray values(reinterpret_cast<const char *>(dmx.GetRaw()), int(dmx.Size()));
-        QMetaObject::invokeMethod(source_, [s = source_, values] { emit s->frame(values); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            source_, [s = source_, values, at] { emit s->frame(values, at); }, Qt::QueuedConnection);
     }
     void registered(const ola::client::Result &result) {
         if (result.Success()) {

@@ -33,7 +33,9 @@ public:
 signals:
     void connected();    // registered for the universe; the next frame is a first one
     void disconnected(const QString &why); // and a new try follows in a second
-    void frame(const QByteArray &values);  // the universe's channels from 1
+    // The universe's channels from 1, and when the frame reached the client
+    // (steady clock, nanoseconds).
+    void frame(const QByteArray &values, qint64 receivedNs);
 
 private:
     void run(std::string host, quint16 port, unsigned universe);
