@@ -18,6 +18,7 @@ unshare --net sh -c '
     sleep 2
     "$2" "$3"; status=$?
     kill $olad
+    wait $olad || true # it writes its configuration as it ends
     exit $status' run_bench_live "$conf" "$bench" "$frames"
 status=$?
 rm -rf "$conf"
