@@ -45,12 +45,14 @@ void Exchange::start() {
     beginTry();
 }
 
+// The timer is set before the write: a port may report the bytes taken
+// from within write(), and the reply wait it starts must stand.
 void Exchange::beginTry() {
     try_.sent = settings_.bytes;
     try_.received.clear();
     state_ = State::Writing;
-    link_->write(settings_.bytes);
     link_->wakeAfter(settings_.lineMs + kWriteGraceMs);
+    link_->write(settings_.bytes);
 }
 
 void Exchange::written() {

@@ -119,11 +119,16 @@ void SerialExchange::write(const QByteArray &bytes) {
         });
         return;
     }
-    if (port_.write(bytes) != bytes.size())
+    if (port_.write(bytes) != bytes.size()) {
         QTimer::singleShot(0, this, [this, why = port_.errorString()] {
             if (exchange_)
                 exchange_->portFailed(QStringLiteral("the port refused the bytes: %1").arg(why));
         });
+        return;
+    }
+    // Hands the bytes to the driver now, without waiting, instead of at the
+    // event loop's next turn: a live command goes out a loop turn sooner.
+    port_.waitForBytesWritten(0);
 }
 
 void SerialExchange::wakeAfter(int ms) { timer_.start(ms); }

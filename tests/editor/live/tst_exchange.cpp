@@ -14,7 +14,12 @@ namespace {
 class ScriptedLink : public ExchangeLink {
 public:
     QStringList calls;
-    void write(const QByteArray &bytes) override { calls << QStringLiteral("write:") + QString::fromLatin1(bytes); }
+    Exchange *takesAtOnce = nullptr; // a port that reports the bytes taken from within write()
+    void write(const QByteArray &bytes) override {
+        calls << QStringLiteral("write:") + QString::fromLatin1(bytes);
+        if (takesAtOnce)
+            takesAtOnce->written();
+    }
     void wakeAfter(int ms) override { calls << QStringLiteral("wake%1").arg(ms); }
     void cancelWake() override {}
 };
@@ -68,7 +73,7 @@ const char *endName(ExchangeEnd e) {
 class TestExchange : public QObject {
     Q_OBJECT
 private slots:
-    // Events: w the port took the bytes, t the timer ran out, p the port
+    // Events: w the port took the bytes (W first: within write()), t the timer ran out, p the port
     // failed, r:TEXT bytes came in. Waits are the line time (7 ms) plus the
     // write grace or the reply wait (500 ms); pauses are the delay (100 ms).
     void rules_data() {
@@ -77,8 +82,8 @@ private slots:
         QTest::addColumn<int>("tries");
         QTest::addColumn<QString>("events");
         QTest::addColumn<QString>("trace");
-        const QString first = QStringLiteral("write:PWR wake1007 wake507 ");
-        const QString again = QStringLiteral("wake100 write:PWR wake1007 wake507 ");
+        const QString first = QStringLiteral("wake1007 write:PWR wake507 ");
+        const QString again = QStringLiteral("wake100 wake1007 write:PWR wake507 ");
         QTest::newRow("normal reply at the first try")
             << QByteArray("OK") << QByteArray("ERR") << 3 << "w r:OK" << first + "try1:normal(OK) end:confirmed";
         QTest::newRow("error reply, then the normal one")
@@ -93,6 +98,8 @@ private slots:
             << QByteArray("OK") << QByteArray("ERR") << 1 << "w r:xE r:OK" << first + "try1:normal(xEOK) end:confirmed";
         QTest::newRow("reply before the port reports the bytes taken")
             << QByteArray("OK") << QByteArray("ERR") << 1 << "r:OK w" << first.left(first.size() - 8) + "try1:normal(OK) end:confirmed";
+        QTest::newRow("the port takes the bytes within write()")
+            << QByteArray("OK") << QByteArray("ERR") << 1 << "W r:OK" << first + "try1:normal(OK) end:confirmed";
         QTest::newRow("error reply at the last try")
             << QByteArray("OK") << QByteArray("ERR") << 1 << "w r:ERR" << first + "try1:error(ERR) end:refused";
         QTest::newRow("the error reply completes first")
@@ -106,7 +113,7 @@ private slots:
             << QByteArray("OK") << QByteArray("ERR") << 2 << "w t r:late t w r:OK"
             << first + "try1:noreply " + again + "try2:normal(late|OK) end:confirmed";
         QTest::newRow("the port never takes the bytes")
-            << QByteArray("OK") << QByteArray("ERR") << 3 << "t" << "write:PWR wake1007 try1:portfailed end:portfailed";
+            << QByteArray("OK") << QByteArray("ERR") << 3 << "t" << "wake1007 write:PWR try1:portfailed end:portfailed";
         QTest::newRow("the adapter unplugged during the wait")
             << QByteArray("OK") << QByteArray("ERR") << 3 << "w p" << first + "try1:portfailed end:portfailed";
     }
@@ -134,8 +141,12 @@ private slots:
             link.calls << entry;
         };
         exchange.onEnd = [&](const ExchangeResult &r) { link.calls << QStringLiteral("end:") + endName(r.end); };
+        if (events.startsWith(QLatin1Char('W')))
+            link.takesAtOnce = &exchange;
         exchange.start();
         for (const QString &e : events.split(QLatin1Char(' '))) {
+            if (e == QLatin1String("W"))
+                continue;
             if (e == QLatin1String("w"))
                 exchange.written();
             else if (e == QLatin1String("t"))
