@@ -59,6 +59,8 @@ unsigned char valueAt(int c, int k) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1"); // the event loop vorne_tool runs on
     QCoreApplication app(argc, argv);
     ola::InitLogging(ola::OLA_LOG_NONE, ola::OLA_LOG_STDERR);
     const int frames = argc > 1 ? std::max(10, atoi(argv[1])) : 10000;
