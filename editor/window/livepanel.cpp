@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTime>
+#include <QTimer>
 
 namespace {
 constexpr int kLogLines = 200;
@@ -50,6 +51,10 @@ LivePanel::LivePanel(QWidget *parent) : QDialog(parent) {
 
     source = new OlaSource(this);
     commands = new CommandQueue(this);
+    refresh = new QTimer(this);
+    refresh->setSingleShot(true);
+    refresh->setInterval(100);
+    connect(refresh, &QTimer::timeout, this, &LivePanel::flush);
     connect(source, &OlaSource::connected, this, [this] {
         stateLabel->setText(tr("Listening to olad"));
         if (firing_)
@@ -104,6 +109,9 @@ void LivePanel::stop() {
     source->stop();
     commands->close();
     portOpen_ = false;
+    refresh->stop();
+    changed_ = false; // the table is given back its own colours
+    flush();
     stateLabel->setText(tr("Off"));
 }
 
@@ -132,7 +140,27 @@ void LivePanel::onFrame(const QByteArray &values) {
         if (!commands->enqueue(row, name))
             log(tr("  %1 commands wait for the port; %2 not sent").arg(kCommandQueueBound).arg(name));
     }
-    emit valuesChanged();
+    changed_ = true;
+    if (!refresh->isActive())
+        refresh->start();
 }
 
-void LivePanel::log(const QString &line) { logView->appendPlainText(line); }
+void LivePanel::log(const QString &line) {
+    pending_ << line;
+    if (!refresh->isActive())
+        refresh->start();
+}
+
+void LivePanel::flush() {
+    if (!pending_.isEmpty()) {
+        // Only the last lines the view keeps are worth laying out.
+        if (pending_.size() > kLogLines)
+            pending_ = pending_.mid(pending_.size() - kLogLines);
+        logView->appendPlainText(pending_.join(QLatin1Char('\n')));
+        pending_.clear();
+    }
+    if (changed_) {
+        changed_ = false;
+        emit valuesChanged();
+    }
+}

@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
+class QTimer;
 
 class LivePanel : public QDialog {
     Q_OBJECT
@@ -34,11 +35,12 @@ public:
     const LiveFiring *firing() const { return firing_.get(); }
 
 signals:
-    void valuesChanged(); // a frame came in
+    void valuesChanged(); // frames came in; at most ten times a second
 
 private:
     void onFrame(const QByteArray &values);
     void log(const QString &line);
+    void flush();
 
     QLabel *titleLabel;
     QLabel *stateLabel;
@@ -52,4 +54,9 @@ private:
     MyConnParamUSB conn_ = image::zeroed<MyConnParamUSB>();
     QList<MyChanelUSB> rows_;
     bool live_ = false;
+    // A full universe comes 44 times a second: the table and the log are
+    // brought up to date ten times a second, in one go each.
+    QTimer *refresh;
+    QStringList pending_;
+    bool changed_ = false;
 };
