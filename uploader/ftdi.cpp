@@ -21,6 +21,7 @@ char *pcBufLD[MAX_DEVICES + 1];
 char resp_buff[RESP_BUFF_LEN];
 char *ptr_respBuff = resp_buff;
 std::atomic<bool> linkStop{false};
+FILE *searchOut = stdout;
 
 namespace {
 
@@ -78,16 +79,24 @@ int openDevice(int index) {
     }
     if (index < 0 || index >= MAX_DEVICES) {
         // Only 50 serial numbers fit the list; a further device can't be named.
-        printf("Error FT_OpenEx(%d), device %d\n", (int)FT_DEVICE_NOT_FOUND, index);
+        fprintf(searchOut, "Error FT_OpenEx(%d), device %d\n", (int)FT_DEVICE_NOT_FOUND, index);
+        return 1;
+    }
+    return openAs(index, cBufLD[index], FT_OPEN_BY_SERIAL_NUMBER);
+}
+
+int openAs(int index, const char *name, DWORD flags) {
+    if (index < 0 || index >= MAX_DEVICES) {
+        fprintf(searchOut, "Error FT_OpenEx(%d), device %d\n", (int)FT_DEVICE_NOT_FOUND, index);
         return 1;
     }
     device = index;
-    ftStatus = FT_OpenEx(cBufLD[index], FT_OPEN_BY_SERIAL_NUMBER, &ftHandle[index]);
+    ftStatus = FT_OpenEx(const_cast<char *>(name), flags, &ftHandle[index]);
     if (ftStatus != FT_OK) {
         ftHandle[index] = nullptr;
-        printf("Error FT_OpenEx(%d), device %d\n", (int)ftStatus, index);
-        printf("Use lsmod to check if ftdi_sio (and usbserial) are present.\n");
-        printf("If so, unload them using rmmod, as they conflict with ftd2xx.\n");
+        fprintf(searchOut, "Error FT_OpenEx(%d), device %d\n", (int)ftStatus, index);
+        fprintf(searchOut, "Use lsmod to check if ftdi_sio (and usbserial) are present.\n");
+        fprintf(searchOut, "If so, unload them using rmmod, as they conflict with ftd2xx.\n");
         return 1;
     }
     FT_HANDLE h = ftHandle[index];
@@ -123,7 +132,7 @@ void releaseEEPROM(ft_program_data *data) {
 int readEEPROM(ft_program_data *data) {
     ftStatus = FT_GetDeviceInfo(openHandle(), &ftDevice, nullptr, nullptr, nullptr, nullptr);
     if (ftStatus != FT_OK) {
-        printf("FT_GetDeviceType FAILED!\n");
+        fprintf(searchOut, "FT_GetDeviceType FAILED!\n");
         return -1;
     }
     data->Signature1 = 0x00000000;
@@ -135,12 +144,12 @@ int readEEPROM(ft_program_data *data) {
     data->SerialNumber = (char *)calloc(1, EEPROM_STRING_LEN);
     if (!data->Manufacturer || !data->ManufacturerId || !data->Description || !data->SerialNumber) {
         releaseEEPROM(data);
-        printf("Failed to allocate memory.\n");
+        fprintf(searchOut, "Failed to allocate memory.\n");
         return -1;
     }
     ftStatus = FT_EE_Read(openHandle(), data);
     if (ftStatus != FT_OK) {
-        printf("FT_EE_Read failed\n");
+        fprintf(searchOut, "FT_EE_Read failed\n");
         return -1;
     }
     return 0;

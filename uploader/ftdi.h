@@ -9,6 +9,7 @@
 #include "d2xx/ftd2xx.h"
 
 #include <atomic>
+#include <cstdio>
 
 enum {
     MAX_DEVICES = 50,
@@ -29,9 +30,16 @@ extern FT_HANDLE ftHandle[MAX_DEVICES];
 extern FT_STATUS ftStatus;
 extern char cBufLD[MAX_DEVICES + 1][SERIAL_BUF_LEN];
 extern char *pcBufLD[MAX_DEVICES + 1];
+/* Where the search's own lines go (open and EEPROM failures, the
+ * identification): stdout, or stderr while --list keeps stdout for the list. */
+extern FILE *searchOut;
 
 int readDevices();
 int openDevice(int index);
+/* openDevice's second half: opens the bridge `name` names under `flags`
+ * (FT_OPEN_BY_LOCATION names one bridge exactly, even among twins sharing a
+ * serial) as the device at `index`. */
+int openAs(int index, const char *name, DWORD flags);
 void closeDevice();
 int getOpenDevice();
 /* Attaches four fresh 256-byte string buffers to data; buffers attached by an

@@ -1,6 +1,7 @@
 /* Command line, converter search and the upload exchange. See main.h. */
 #include "main.h"
 
+#include "converters.h"
 #include "eeprom_backup.h"
 
 #include "fileio.h"
@@ -17,12 +18,15 @@ int fileDataSize = 0;
 std::atomic<int> pStatusSt{0};
 std::atomic<int> pStatusTop{100};
 std::atomic<int> msgType{0};
+std::atomic<int> transferOutcome{0};
 
 namespace {
 
 char ver[VER_LEN];
 char message[MESSAGE_LEN];
 std::mutex textLock;
+
+int readAndSend(const char *path, file_type_e type);
 
 const char NOT_RESPONDING[] = "Device not responding.";
 const char STOPPED[] = "Transfer stopped: the window was closed.";
@@ -168,6 +172,10 @@ bool parseOptions(int argc, char **argv, Options &options) {
             options.file = a;
         } else if (strcmp(a, "--restore-eeprom") == 0) {
             options.restore = i + 1 < argc ? argv[++i] : "";
+        } else if (strcmp(a, "--list") == 0) {
+            options.list = true;
+        } else if (strcmp(a, "--serial") == 0) {
+            options.serial = i + 1 < argc ? argv[++i] : "";
         } else if (strcmp(a, "--bridge") == 0) {
             options.bridge = i + 1 < argc ? argv[++i] : "";
         } else if (a[1] == '-' && strncmp(a + 2, "FTDI_EEPROM", 11) == 0) {
@@ -231,10 +239,10 @@ int checkDev() {
             continue;
         const char *id = strstr(buf, "VORNE ");
         if (!id) {
-            printf("%d (%s)\n", n, buf);
+            fprintf(searchOut, "%d (%s)\n", n, buf);
             continue;
         }
-        printf("Found %s\n", buf);
+        fprintf(searchOut, "Found %s\n", buf);
         size_t len = 0;
         while (len < VER_MAX && id[len] >= 0x20 && id[len] <= 0x7A)
             len++;
@@ -283,6 +291,14 @@ int sendFileData() {
 }
 
 int read_send_file(const char *path, file_type_e type) {
+    const int result = readAndSend(path, type);
+    transferOutcome = result == 0 ? 1 : -1;
+    return result;
+}
+
+namespace {
+
+int readAndSend(const char *path, file_type_e type) {
     fileDataSize = read_file(path, fileData, FILE_DATA_SIZE);
     if (fileDataSize < 0) {
         char text[MESSAGE_LEN];
@@ -298,11 +314,112 @@ int read_send_file(const char *path, file_type_e type) {
     return firmware ? sendFirmware(path) : sendConfig(path);
 }
 
+/* Told, shown unless a silent file run, and exit code 1. */
+int refuse(const std::string &text, bool dialogs) {
+    messageError(text.c_str());
+    if (dialogs)
+        messageShow();
+    return 1;
+}
+
+std::string notUsable(const BridgeLook &look) {
+    const std::string bridge = "BRIDGE \"" + look.bridge.name + "\" ";
+    switch (look.state) {
+    case BridgeState::Other:
+        return bridge + "IS NOT A VORNE DEVICE: its description is \"" + look.description + "\"\n";
+    case BridgeState::NoAnswer:
+        return bridge + "DOES NOT ANSWER: it carries the converter's description but gave no identification\n";
+    default:
+        return bridge + "CANNOT BE READ: it did not open, or its EEPROM did not read\n";
+    }
+}
+
+/* --serial NAME: that bridge alone is examined; a transfer that fails exits 1. */
+int runNamed(const Options &options, bool dialogs) {
+    std::vector<BridgeEntry> bridges;
+    if (!listAttachedBridges(&bridges))
+        return refuse("BRIDGE \"" + std::string(options.serial) + "\" NOT FOUND: the bridges cannot be listed\n",
+                      dialogs);
+    std::string why;
+    const int index = chooseBridge(bridges, options.serial, &why);
+    if (index < 0)
+        return refuse(why, dialogs);
+    const BridgeLook look = examineBridge(bridges[index], options.service, true);
+    if (look.state != BridgeState::Converter)
+        return refuse(notUsable(look), dialogs);
+    if (options.file) {
+        const int result = read_send_file(options.file, options.type);
+        closeDevice();
+        if (!options.silent)
+            messageShow();
+        return result == 0 ? 0 : 1;
+    }
+    createGUI();
+    closeDevice();
+    messageShow();
+    return transferOutcome < 0 ? 1 : 0;
+}
+
+/* Without --serial, after the search chose the open device: the others are
+ * named from the listing alone, so no byte goes to a box not asked for (it
+ * may be taking another upload). A window offers those that answer. */
+void afterChoice(bool window) {
+    const int chosen = getOpenDevice();
+    std::vector<BridgeEntry> bridges;
+    if (iNumDevs < 2 || !listAttachedBridges(&bridges) || chosen >= (int)bridges.size())
+        return;
+    const std::vector<std::string> others = otherConverterNames(bridges, chosen);
+    fputs(severalConvertersNotice(bridges[chosen].name, others).c_str(), stderr);
+    if (!window || others.empty())
+        return;
+    BridgeLook first;
+    first.bridge = bridges[chosen];
+    first.state = BridgeState::Converter;
+    first.description = VORNE_DESCRIPTION;
+    char id[VER_LEN];
+    getVer(id, sizeof(id));
+    first.ident = id;
+    closeDevice();
+    std::vector<BridgeLook> choices;
+    int selected = 0;
+    for (auto b = bridges.rbegin(); b != bridges.rend(); ++b) {
+        if (b->index == chosen) {
+            selected = (int)choices.size();
+            choices.push_back(first);
+        } else if (describedAsConverter(*b)) {
+            BridgeLook look = examineBridge(*b, false, false);
+            if (look.state == BridgeState::Converter)
+                choices.push_back(look);
+        }
+    }
+    // The window opens on the search's choice, as with one converter.
+    switchToConverter(first);
+    if (choices.size() > 1)
+        setConverterChoices(choices, selected);
+}
+
+} // namespace
+
 int uploaderMain(int argc, char **argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         printUsage(argv[0]);
         return 0;
+    }
+    if (options.list) {
+        if (options.file || options.restore || options.service || options.serial) {
+            messageError("--list lists the bridges only: no file, no --serial, no --restore-eeprom, no --FTDI_EEPROM");
+            return 1;
+        }
+        return listConverters();
+    }
+    if (options.serial && (!options.serial[0] || options.serial[0] == '-')) {
+        messageError("--serial needs the bridge's name: its serial or usb:BUS-PORT (VORNE_uploader --list names them)");
+        return 1;
+    }
+    if (options.serial && options.restore) {
+        messageError("--restore-eeprom chooses its bridge with --bridge NAME, not --serial");
+        return 1;
     }
     if (options.bridge && !options.restore) {
         messageError("--bridge NAME names the bridge that --restore-eeprom FILE writes; give both");
@@ -332,6 +449,8 @@ int uploaderMain(int argc, char **argv) {
         return restoreEEPROM(options.restore, options.bridge, messages);
     }
     const bool dialogs = !(options.file && options.silent);
+    if (options.serial)
+        return runNamed(options, dialogs);
 
     int count = readDevices();
     if (count == 0) {
@@ -365,6 +484,7 @@ int uploaderMain(int argc, char **argv) {
         return 1;
     }
 
+    afterChoice(!options.file);
     if (options.file) {
         read_send_file(options.file, options.type);
         closeDevice();

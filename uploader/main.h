@@ -18,6 +18,8 @@ extern int fileDataSize;
 extern std::atomic<int> pStatusSt;
 extern std::atomic<int> pStatusTop;
 extern std::atomic<int> msgType;
+/* The last transfer's end: 0 none yet, 1 the converter confirmed it, -1 it did not. */
+extern std::atomic<int> transferOutcome;
 
 /* The identification and the outcome text are published under a lock: these
  * copy them out for the window. */
@@ -31,6 +33,8 @@ struct Options {
     bool service = false;
     const char *restore = nullptr; /* --restore-eeprom FILE; "" when FILE is missing */
     const char *bridge = nullptr;  /* --bridge NAME, the bridge to restore; "" when NAME is missing */
+    bool list = false;             /* --list */
+    const char *serial = nullptr;  /* --serial NAME, the one bridge to use; "" when NAME is missing */
 };
 /* Reads the arguments left to right; false when the usage must be printed. */
 bool parseOptions(int argc, char **argv, Options &options);

@@ -31,6 +31,9 @@ const char ICON_FILE[] = "kvx.png";
 
 /* The thread's own copy of the path: "Open..." may change file meanwhile. */
 char transferPath[FILE_PATH_LEN];
+/* The drop-down's converters, and the one open now (-1: none is). */
+std::vector<BridgeLook> converterChoices;
+int openChoice = -1;
 
 void setIcon(GtkWidget *w) {
     gchar *exe = g_file_read_link("/proc/self/exe", nullptr);
@@ -299,13 +302,27 @@ void buttonSendAction(GtkWidget *, gpointer) {
     copyText(transferPath, sizeof(transferPath), file);
     arg.path = transferPath;
     arg.type = 0;
+    arg.converter = -1;
     thrTrans = THR_RUNNING;
     thread = std::thread(read_send_file_struct, &arg);
 }
 
+void setConverterChoices(const std::vector<BridgeLook> &choices, int selected) {
+    converterChoices = choices;
+    openChoice = selected;
+}
+
 void *read_send_file_struct(void *p) {
     transfer_arg *a = static_cast<transfer_arg *>(p);
-    read_send_file(a->path, a->type);
+    // Only this thread touches the device while the window runs: the switch happens here.
+    const bool other = a->converter >= 0 && a->converter < (int)converterChoices.size() && a->converter != openChoice;
+    if (other && !switchToConverter(converterChoices[a->converter]))
+        openChoice = -1;
+    else {
+        if (other)
+            openChoice = a->converter;
+        read_send_file(a->path, a->type);
+    }
     linkSleepMs(1000);
     thrTrans = 0;
     return nullptr;

@@ -4,6 +4,7 @@
 #ifndef VORNE_UPLOADER_MAINWIN_H
 #define VORNE_UPLOADER_MAINWIN_H
 
+#include "converters.h"
 #include "main.h"
 
 #include <gtk/gtk.h>
@@ -11,12 +12,14 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 enum { FILE_PATH_LEN = 256, THR_RUNNING = 255 };
 
 struct transfer_arg {
     const char *path;
     file_type_e type;
+    int converter; /* the drop-down's choice, -1 when it offers none */
 };
 
 extern GtkWidget *window;
@@ -39,6 +42,9 @@ extern guint ptimer;
 /* Builds the window and runs the main loop until it is destroyed; then stops
  * or awaits a running transfer so the caller may close the device. */
 void createGUI();
+/* Several converters answered: the window offers `choices` in a drop-down,
+ * `selected` (the one open now) first chosen. Call before createGUI. */
+void setConverterChoices(const std::vector<BridgeLook> &choices, int selected);
 /* createGUI's first half: the window shown, the timer running; false without a display. */
 bool buildGUI();
 /* Ends a running transfer early and waits for its thread. */

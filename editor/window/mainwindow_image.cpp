@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "asciihexpair.h"
+#include "bridgelist.h"
 #include "dialogs.h"
 #include "hexconv.h"
 #include "imagefields.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-const QString kUploader = QStringLiteral("VORNE_uploader");
+const QString kUploader = uploaderProgram();
 
 QString missingFileMessage(const QFileInfo &info) {
     return QStringLiteral("File ") + info.absoluteFilePath() + QStringLiteral(" doesn't exist!");
