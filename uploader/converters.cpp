@@ -114,7 +114,7 @@ int chooseBridge(const std::vector<BridgeEntry> &bridges, const std::string &nam
     std::vector<std::string> places, names;
     int found = -1;
     for (const BridgeEntry &b : bridges) {
-        names.push_back(b.name);
+        names.insert(names.begin(), b.name); // in the search's order, as --list shows them
         if (b.name == name) {
             found = b.index;
             places.push_back(b.location);

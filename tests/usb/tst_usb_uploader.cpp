@@ -502,3 +502,81 @@ TEST(UsbRestore, ARestoreCutShortTellsWhereTheBridgeIsAndTheRetryThereFinishesIt
     EXPECT_EQ(*backupOf(backups, "A1000001"), bytesOf(o.chip.eeprom));
     expectDriverGivenBack(*b);
 }
+
+namespace {
+
+/* Two converters and an ordinary FT232R; libusb lists them last plugged first. */
+struct Bench {
+    UsbBed bed;
+    EmulatedBridge &first = bed.plug(converterBridge("VRN00001")); /* index 2: the search's choice */
+    EmulatedBridge &adapter = bed.plug(plainFt232r("A1000001"));
+    EmulatedBridge &second = bed.plug(converterBridge("VRN00002"));
+};
+
+std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> out;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        out.push_back(text.substr(at, end - at));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(UsbBench, ListNamesEveryBridgeInTheSearchsOrder) {
+    Bench b;
+    RunResult r = b.bed.runUploader({"--list"}, kRunBoundMs);
+    EXPECT_RAN(r);
+    const std::string ident = "\tVORNE DMX512-RS232 Converter v2.11";
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"VRN00001\tusb:1-2\tFT232R USB VORNE\tconverter" + ident,
+                                                       "A1000001\tusb:1-3\tFT232R USB UART\tother\t",
+                                                       "VRN00002\tusb:1-4\tFT232R USB VORNE\tconverter" + ident}))
+        << r.err;
+    EXPECT_EQ(b.adapter.bytesFromHost(), 0u) << "only converters are asked to identify themselves";
+    for (EmulatedBridge *e : {&b.first, &b.adapter, &b.second}) {
+        EXPECT_TRUE(e->receivedFile().empty());
+        expectDriverGivenBack(*e);
+    }
+}
+
+TEST(UsbBench, SerialChoosesTheBoxAndItsFailureExitsOne) {
+    std::string image = validImage(4096), broken = image;
+    broken.back() = static_cast<char>(broken.back() ^ 0x5A);
+    const std::string good = writeTempFile("bench_good.bin", image), bad = writeTempFile("bench_bad.bin", broken);
+    enum Target { First, Second, None };
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        Target receives;
+        std::string said; /* on stderr */
+    } cases[] = {
+        {{"-s", "--serial", "VRN00002", good}, 0, Second, ""},
+        {{"-s", "--serial", "usb:1-2", good}, 0, First, ""},
+        {{"-s", "--serial", "VRN00002", bad}, 1, Second, "CRC: BAD"},
+        /* Without --serial: as ever, the highest index and exit 0 even on failure, now with a notice. */
+        {{"-s", bad}, 0, First, "NOTICE: 2 converters are attached: chosen VRN00001 (the highest index), not VRN00002."},
+        {{"-s", "--serial", "A1000001", good}, 1, None,
+         "ERROR: BRIDGE \"A1000001\" IS NOT A VORNE DEVICE: its description is \"FT232R USB UART\""},
+        {{"-s", "--serial", "VRN00003", good}, 1, None,
+         "ERROR: BRIDGE \"VRN00003\" NOT FOUND: attached are VRN00001, A1000001, VRN00002"},
+    };
+    for (const auto &c : cases) {
+        Bench b;
+        RunResult r = b.bed.runUploader(c.args, kRunBoundMs);
+        SCOPED_TRACE(c.args[c.args.size() - 2]);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, c.said)) << r.err;
+        const std::string sent = c.args.back() == bad ? broken : image;
+        EXPECT_TRUE(b.first.receivedFile() == (c.receives == First ? sent : "")) << r.err;
+        EXPECT_TRUE(b.second.receivedFile() == (c.receives == Second ? sent : "")) << r.err;
+        /* The box not asked for is never opened; the seed's search never reaches it either. */
+        EmulatedBridge &untouched = c.receives == Second ? b.first : b.second;
+        EXPECT_EQ(untouched.driver().claims, 0);
+        for (EmulatedBridge *e : {&b.first, &b.adapter, &b.second})
+            expectDriverGivenBack(*e);
+    }
+}
