@@ -59,3 +59,29 @@ TEST(CommandLine, WindowModeWithoutDisplay) {
 }
 
 } // namespace
+
+TEST(CommandLine, ListAndSerialRefusals) {
+    const std::string image = writeTempFile("n.bin", workedExampleImage());
+    const std::string bench = bridge("A1", "line = none\n") + bridge("A2", "opens = no\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err; /* err: a part of it */
+    } cases[] = {
+        {{"--list", image}, "", "ERROR: --list lists the bridges only"},
+        {{"-s", "--serial"}, "", "ERROR: --serial needs the bridge's name"},
+        {{"--serial", "A1", "--restore-eeprom", image}, "", "chooses its bridge with --bridge NAME"},
+        /* In the search's order; exit 1: no converter answered. */
+        {{"--list"}, "A2\tusb:1-2\t\tunreadable\t\nA1\tusb:1-1\tFT232R USB VORNE\tno answer\t\n", ""},
+        {{"-s", "--serial", "A1", image}, "", "ERROR: BRIDGE \"A1\" DOES NOT ANSWER"},
+        {{"-s", "--serial", "usb:1-2", image}, "", "ERROR: BRIDGE \"A2\" CANNOT BE READ"},
+    };
+    for (const auto &c : cases) {
+        RunResult r = runSim(c.args, bench);
+        SCOPED_TRACE(c.args.back());
+        EXPECT_EQ(r.exitCode, 1);
+        if (c.err.empty()) {
+            EXPECT_EQ(r.out, c.out);
+        }
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
