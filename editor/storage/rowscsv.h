@@ -5,6 +5,7 @@
 // every row as the row popup would.
 #pragma once
 
+#include "csvrecords.h"
 #include "records.h"
 #include "rowrules.h"
 
@@ -20,12 +21,6 @@ QByteArray rowsToCsv(const QList<MyChanel> &rows);
 
 // The name with ".csv" added when it has no suffix.
 QString withCsvSuffix(const QString &fileName);
-
-enum class CsvEncoding {
-    Auto,   // UTF-8 when the bytes are UTF-8, Latin-1 when they hold no multi-byte UTF-8 sequence (and no mark)
-    Latin1, // every byte one character
-    Utf8,   // bytes that are not UTF-8 become U+FFFD, which the row rules then refuse
-};
 
 struct CsvRows {
     QList<TypedRow> rows;

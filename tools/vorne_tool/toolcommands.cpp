@@ -7,6 +7,7 @@
 #include "imagereader.h"
 #include "imagewriter.h"
 #include "library.h"
+#include "plancommand.h"
 #include "projectcheck.h"
 #include "projectfile.h"
 #include "rowcommands.h"
@@ -98,6 +99,19 @@ const char *const kUsage =
     "      row that fires is also sent as send does, one after the other (at most 1000\n"
     "      waiting; more are told and not sent). olad away is tried again every second.\n"
     "      Ends on Ctrl+C with exit 0.\n"
+    "  plan PROJECT.prj PLAN.csv [--send] [--jobs N]\n"
+    "      Checks a venue plan: one line a converter box, \"BOX,MANUFACTURER,DEVICE\" (a\n"
+    "      header naming the columns box, manufacturer and device may come first, in\n"
+    "      any order; CSV as rows import reads it). Every device must be in the project\n"
+    "      and give an image without check's errors, and no box or device may be\n"
+    "      planned twice; otherwise each reason is named as PLAN.csv:LINE: error: ...\n"
+    "      and nothing is sent. Then tells which planned boxes are attached\n"
+    "      (VORNE_uploader --list) and prints box, device and image CRC of each.\n"
+    "      --send: writes each image and runs VORNE_uploader -s --serial BOX for every\n"
+    "      planned box that is attached, up to N at once (default: all), and ends with\n"
+    "      a table of box, device, image CRC, outcome (the uploader's INFO or ERROR\n"
+    "      line) and time. Exit 0 only when every planned box confirmed its image; a\n"
+    "      box absent, a failed transfer or a refused plan exits 1.\n"
     "  --help\n"
     "      Shows this text.\n"
     "  --version\n"
@@ -327,5 +341,7 @@ int runTool(const QStringList &args, QTextStream &out, QTextStream &err) {
         return runSend(rest, out, err);
     if (command == QLatin1String("watch"))
         return runWatch(rest, out, err);
+    if (command == QLatin1String("plan"))
+        return runPlan(rest, out, err);
     return usageError(err, QStringLiteral("unknown command \"%1\"").arg(command));
 }
