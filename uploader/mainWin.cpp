@@ -3,6 +3,7 @@
 
 #include "ftdi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +15,8 @@ GtkWidget *buttonOpen = nullptr;
 GtkWidget *buttonSend = nullptr;
 GtkWidget *prograssBar = nullptr;
 GtkWidget *table = nullptr;
+GtkWidget *converterLabel = nullptr;
+GtkWidget *converterBox = nullptr;
 GtkWidget *dialog = nullptr;
 char file[FILE_PATH_LEN];
 unsigned char compEnabled = 1;
@@ -33,7 +36,7 @@ const char ICON_FILE[] = "kvx.png";
 char transferPath[FILE_PATH_LEN];
 /* The drop-down's converters, and the one open now (-1: none is). */
 std::vector<BridgeLook> converterChoices;
-int openChoice = -1;
+std::atomic<int> openChoice{-1};
 
 void setIcon(GtkWidget *w) {
     gchar *exe = g_file_read_link("/proc/self/exe", nullptr);
@@ -50,7 +53,16 @@ void setIcon(GtkWidget *w) {
 void setTitle() {
     char title[128];
     windowTitle(title, sizeof(title));
+    // Until Send, the title names the converter the drop-down has chosen.
+    const int chosen = converterBox ? gtk_combo_box_get_active(GTK_COMBO_BOX(converterBox)) : -1;
+    if (chosen >= 0 && chosen != openChoice && chosen < (int)converterChoices.size())
+        snprintf(title, sizeof(title), "VORNE_uploader 1.1. (%s)", converterChoices[chosen].ident.c_str());
     gtk_window_set_title(GTK_WINDOW(window), title);
+}
+
+void onConverterChanged(GtkComboBox *, gpointer) {
+    if (window)
+        setTitle();
 }
 
 void setWidthKeepHeight(GtkWidget *w, int width) {
@@ -75,6 +87,7 @@ void onDestroy(GtkWidget *, gpointer) {
         ptimer = 0;
     }
     window = frame = label = textBox = buttonOpen = buttonSend = prograssBar = table = nullptr;
+    converterLabel = converterBox = nullptr;
     if (gtk_main_level() > 0)
         gtk_main_quit();
 }
@@ -135,6 +148,10 @@ void showNotice(const char *text) {
 
 } // namespace
 
+std::string converterChoiceText(const BridgeLook &look) {
+    return look.ident.empty() ? look.bridge.name : look.bridge.name + " (" + look.ident + ")";
+}
+
 std::string iconFile(const char *exePath) {
     if (g_file_test(ICON_FILE, G_FILE_TEST_IS_REGULAR) || !exePath)
         return ICON_FILE;
@@ -159,6 +176,17 @@ GtkWidget *getFrame() {
     if (frame)
         return frame;
     frame = gtk_fixed_new();
+
+    if (converterChoices.size() > 1) {
+        converterLabel = gtk_label_new("Converter:");
+        gtk_fixed_put(GTK_FIXED(frame), converterLabel, 5, 5);
+        converterBox = gtk_combo_box_text_new();
+        for (const BridgeLook &look : converterChoices)
+            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(converterBox), converterChoiceText(look).c_str());
+        gtk_combo_box_set_active(GTK_COMBO_BOX(converterBox), openChoice);
+        g_signal_connect(converterBox, "changed", G_CALLBACK(onConverterChanged), nullptr);
+        gtk_fixed_put(GTK_FIXED(frame), converterBox, 20, 5);
+    }
 
     label = gtk_label_new("File:");
     gtk_fixed_put(GTK_FIXED(frame), label, 5, 5);
@@ -190,19 +218,32 @@ GtkWidget *getFrame() {
     return frame;
 }
 
+/* The labels' column: as wide as the wider of the two. */
+int labelsWidth() { return converterLabel ? std::max(widthOf(label), widthOf(converterLabel)) : widthOf(label); }
+
 int moveComponents() {
     const int frameW = widthOf(frame);
+    // The drop-down, when there is one, takes a row above everything else.
+    int top = 0;
+    if (converterBox) {
+        const int boxH = heightOf(converterBox);
+        place(converterLabel, 5, ((boxH - heightOf(converterLabel)) >> 1) + 5);
+        place(converterBox, labelsWidth() + 10, 5);
+        top = boxH + 5;
+    }
     const int entryH = heightOf(textBox);
-    place(label, 5, ((entryH - heightOf(label)) >> 1) + 5);
-    place(textBox, widthOf(label) + 10, 5);
-    place(buttonSend, frameW - widthOf(buttonSend) - 5, entryH + 10);
-    place(buttonOpen, frameW - widthOf(buttonSend) - widthOf(buttonOpen) - 10, entryH + 10);
-    place(table, 5, entryH + heightOf(buttonOpen) + 15);
+    place(label, 5, ((entryH - heightOf(label)) >> 1) + 5 + top);
+    place(textBox, labelsWidth() + 10, 5 + top);
+    place(buttonSend, frameW - widthOf(buttonSend) - 5, top + entryH + 10);
+    place(buttonOpen, frameW - widthOf(buttonSend) - widthOf(buttonOpen) - 10, top + entryH + 10);
+    place(table, 5, top + entryH + heightOf(buttonOpen) + 15);
     return 1;
 }
 
 int resizeComponent() {
-    setWidthKeepHeight(textBox, widthOf(frame) - widthOf(label) - 15);
+    setWidthKeepHeight(textBox, widthOf(frame) - labelsWidth() - 15);
+    if (converterBox)
+        setWidthKeepHeight(converterBox, widthOf(frame) - labelsWidth() - 15);
     setWidthKeepHeight(table, widthOf(frame) - 10);
     return 1;
 }
@@ -302,7 +343,7 @@ void buttonSendAction(GtkWidget *, gpointer) {
     copyText(transferPath, sizeof(transferPath), file);
     arg.path = transferPath;
     arg.type = 0;
-    arg.converter = -1;
+    arg.converter = converterBox ? gtk_combo_box_get_active(GTK_COMBO_BOX(converterBox)) : -1;
     thrTrans = THR_RUNNING;
     thread = std::thread(read_send_file_struct, &arg);
 }
@@ -337,6 +378,8 @@ gboolean progress(gpointer bar) {
         gtk_widget_set_sensitive(buttonSend, !running);
         gtk_widget_set_sensitive(buttonOpen, !running);
         gtk_widget_set_sensitive(textBox, !running);
+        if (converterBox)
+            gtk_widget_set_sensitive(converterBox, !running);
         compEnabled = running ? 0 : 1;
         setTitle();
     }

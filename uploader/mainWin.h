@@ -30,6 +30,9 @@ extern GtkWidget *buttonOpen;
 extern GtkWidget *buttonSend;
 extern GtkWidget *prograssBar;
 extern GtkWidget *table;
+/* "Converter:" and its drop-down, only when several converters answered. */
+extern GtkWidget *converterLabel;
+extern GtkWidget *converterBox;
 /* The file chooser or message dialog currently open, null otherwise. */
 extern GtkWidget *dialog;
 extern char file[FILE_PATH_LEN];
@@ -43,7 +46,8 @@ extern guint ptimer;
  * or awaits a running transfer so the caller may close the device. */
 void createGUI();
 /* Several converters answered: the window offers `choices` in a drop-down,
- * `selected` (the one open now) first chosen. Call before createGUI. */
+ * `selected` (the one open now) first chosen; fewer than two, none. Call
+ * before createGUI. */
 void setConverterChoices(const std::vector<BridgeLook> &choices, int selected);
 /* createGUI's first half: the window shown, the timer running; false without a display. */
 bool buildGUI();
@@ -65,6 +69,8 @@ void messageShow();
  * beside the program at `exePath`; the plain name when neither exists, so the
  * loader's error names it. */
 std::string iconFile(const char *exePath);
+/* A drop-down entry: "NAME (IDENTIFICATION)". */
+std::string converterChoiceText(const BridgeLook &look);
 /* "VORNE_uploader 1.1." with the identification, when there is one. */
 void windowTitle(char *out, size_t size);
 

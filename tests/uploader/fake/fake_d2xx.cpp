@@ -28,7 +28,9 @@ static std::string locationOf(size_t i) {
 }
 
 static std::string nameOf(size_t i, DWORD flags) {
-    return (flags & FT_OPEN_BY_LOCATION) ? locationOf(i) : bridges[i].serial;
+    if (flags & FT_OPEN_BY_LOCATION)
+        return locationOf(i);
+    return (flags & FT_OPEN_BY_DESCRIPTION) ? bridges[i].description : bridges[i].serial;
 }
 
 static std::string openFailure;

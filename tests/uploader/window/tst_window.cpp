@@ -91,6 +91,7 @@ protected:
         fake::reset();
         fake::line.onWrite = [this](const std::string &w) { conv(w); };
         file[0] = 0; // cases may share one process
+        msgType = 0; // a silent run leaves its outcome unshown
     }
     int runProgram(std::vector<std::string> args = {}) {
         args.insert(args.begin(), "VORNE_uploader");
@@ -353,6 +354,63 @@ TEST_F(Window, CommandLineRunShowsTheOutcomeUnlessSilent) {
     EXPECT_EQ(runProgram({"-s", path}), 0);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("CRC: BAD"), std::string::npos);
     EXPECT_EQ(answer.texts.size(), 1u);
+}
+
+TEST_F(Window, SeveralConvertersAreOfferedAboveTheFileAndTheChosenOneIsSent) {
+    fake::bridges = {FakeBridge(), FakeBridge()};
+    fake::bridges[1].serial = "FAKE0002";
+    std::string path = tempFile("several.bin", std::string(24, 's'));
+    DialogAnswerer answer;
+    int sentTo = -2;
+    bool boxDisabled = false;
+    answer.onDialog = [&] {
+        sentTo = getOpenDevice();
+        boxDisabled = !enabled(converterBox);
+    };
+    std::vector<std::string> entries;
+    int boxY = -1, boxH = -1, entryY = -1;
+    int step = 0;
+    Script script([&]() {
+        if (!window)
+            return false;
+        if (gtk_main_level() == 0)
+            return true; // still being laid out
+        if (step++ == 0) {
+            pump(300);
+            if (!converterBox) {
+                ADD_FAILURE() << "no drop-down with two converters";
+                gtk_widget_destroy(window);
+                return false;
+            }
+            EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(converterLabel)), "Converter:");
+            // The search's choice, the highest index, comes first and is chosen.
+            EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(converterBox)), 0);
+            for (int i = 0; i < 2; ++i) {
+                gtk_combo_box_set_active(GTK_COMBO_BOX(converterBox), i);
+                gchar *text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(converterBox));
+                entries.push_back(text ? text : "");
+                g_free(text);
+            }
+            gtk_container_child_get(GTK_CONTAINER(frame), converterBox, "y", &boxY, NULL);
+            gtk_container_child_get(GTK_CONTAINER(frame), textBox, "y", &entryY, NULL);
+            boxH = gtk_widget_get_allocated_height(converterBox);
+            acceptChosenFile(path.c_str());
+            gtk_button_clicked(GTK_BUTTON(buttonSend));
+        }
+        return true;
+    });
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runProgram(), 0);
+    const std::string notice = testing::internal::GetCapturedStderr();
+    EXPECT_NE(notice.find("chosen FAKE0002 (the highest index), not FAKE0001"), std::string::npos) << notice;
+    EXPECT_EQ(entries, (std::vector<std::string>{"FAKE0002 (VORNE DMX-RS232 2.0)", "FAKE0001 (VORNE DMX-RS232 2.0)"}));
+    EXPECT_GE(entryY, boxY + boxH);
+    EXPECT_EQ(arg.converter, 1);
+    EXPECT_EQ(sentTo, 0);
+    EXPECT_TRUE(boxDisabled);
+    ASSERT_EQ(answer.texts.size(), 1u);
+    EXPECT_EQ(answer.types[0], GTK_MESSAGE_INFO) << answer.texts[0];
+    setConverterChoices({}, -1);
 }
 
 } // namespace
