@@ -580,3 +580,49 @@ TEST(UsbBench, SerialChoosesTheBoxAndItsFailureExitsOne) {
             expectDriverGivenBack(*e);
     }
 }
+
+TEST(UsbPlan, SendsThePlannedImagesToTheirBoxesAndARefusedPlanSendsNothing) {
+    const std::string project = writeTempFile("venue.prj", benchProject(3, 20));
+    const std::string box1 = toolImage(project, "Bench", "Box1"), box2 = toolImage(project, "Bench", "Box2");
+    ASSERT_FALSE(box1.empty());
+    ASSERT_NE(box1, box2);
+    const struct {
+        std::string plan;
+        int exitCode;
+        bool sent;
+        std::string said;
+    } cases[] = {
+        {"VRN00002,Bench,Box2\nVRN00001,Bench,Box1\n", 0, true, ""},
+        {"VRN00002,Bench,Box2\nVRN00001,Bench,Box1\nVRN00009,Bench,Box3\n", 1, true, "absent"},
+        /* Box1 twice: refused as a whole, so the sound line is not sent either. */
+        {"VRN00002,Bench,Box2\nVRN00001,Bench,Box1\nVRN00009,Bench,Box1\n", 1, false, "plan.csv:3:"},
+    };
+    for (const auto &c : cases) {
+        Bench b;
+        RunResult r = b.bed.runTool({"plan", project, writeTempFile("plan.csv", c.plan), "--send"}, kRunBoundMs);
+        SCOPED_TRACE(c.plan);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_TRUE(contains(r.out + r.err, c.said)) << r.out << r.err;
+        EXPECT_TRUE(b.first.receivedFile() == (c.sent ? box1 : "")) << r.out << r.err;
+        EXPECT_TRUE(b.second.receivedFile() == (c.sent ? box2 : "")) << r.out << r.err;
+        EXPECT_EQ(b.adapter.bytesFromHost(), 0u);
+        for (EmulatedBridge *e : {&b.first, &b.adapter, &b.second})
+            expectDriverGivenBack(*e);
+    }
+}
+
+TEST(UsbBench, TwinSerialsAreChosenByPlace) {
+    UsbBed bed;
+    EmulatedBridge &upper = bed.plug(converterBridge("TWIN"));
+    EmulatedBridge &lower = bed.plug(converterBridge("TWIN"));
+    const std::string path = writeTempFile("twin.bin", workedExampleImage());
+    RunResult refused = bed.runUploader({"-s", "--serial", "TWIN", path}, kRunBoundMs);
+    EXPECT_EQ(refused.exitCode, 1);
+    /* libftdi cannot open twins by serial: they are listed by place, and the message offers those. */
+    EXPECT_TRUE(contains(refused.err, "BRIDGE \"TWIN\" NOT FOUND: attached are usb:1-2, usb:1-3")) << refused.err;
+    RunResult r = bed.runUploader({"-s", "--serial", "usb:1-3", path}, kRunBoundMs);
+    EXPECT_RAN(r);
+    EXPECT_EQ(lower.receivedFile(), workedExampleImage()) << r.out << r.err;
+    EXPECT_EQ(upper.bytesFromHost(), 0u);
+}

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -55,20 +57,37 @@ EmulatedBridge &UsbBed::replug(EmulatedBridge &bridge) {
     throw std::logic_error("the bridge is not plugged into this bed");
 }
 
+namespace {
+/* Another build may be named, e.g. an optimised one for the bench. */
+std::string program(const char *variable, const char *built) {
+    const char *other = std::getenv(variable);
+    return other && *other ? other : built;
+}
+} // namespace
+
 RunResult UsbBed::runUploader(const std::vector<std::string> &args, int timeoutMs) {
-    /* Another build of the uploader may be named, e.g. an optimised one for the bench. */
-    const char *other = std::getenv("VORNE_USB_UPLOADER");
-    std::vector<std::string> argv = {other && *other ? other : VORNE_UPLOADER};
+    std::vector<std::string> argv = {program("VORNE_USB_UPLOADER", VORNE_UPLOADER)};
     argv.insert(argv.end(), args.begin(), args.end());
     return runPreloaded(argv, timeoutMs);
 }
 
-RunResult UsbBed::runPreloaded(const std::vector<std::string> &argv, int timeoutMs) {
+RunResult UsbBed::runTool(const std::vector<std::string> &args, int timeoutMs) {
+    const std::string uploader = program("VORNE_USB_UPLOADER", VORNE_UPLOADER);
+    const char *path = std::getenv("PATH");
+    std::vector<std::string> argv = {program("VORNE_USB_TOOL", VORNE_TOOL)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runPreloaded(argv, timeoutMs,
+                        {"PATH=" + uploader.substr(0, uploader.rfind('/')) + ":" + (path ? path : "/usr/bin:/bin")});
+}
+
+RunResult UsbBed::runPreloaded(const std::vector<std::string> &argv, int timeoutMs,
+                               const std::vector<std::string> &extraEnv) {
     /* UMOCKDEV_DIR comes from this process; the sanitizer runtime can't come first under a preload. */
-    RunResult r = runProcess(argv,
-                             {"LD_PRELOAD=libumockdev-preload.so.0",
-                              "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0", "XDG_DATA_HOME=" + dataHome_},
-                             timeoutMs);
+    std::vector<std::string> env = {"LD_PRELOAD=libumockdev-preload.so.0",
+                                    "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0",
+                                    "XDG_DATA_HOME=" + dataHome_};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    RunResult r = runProcess(argv, env, timeoutMs);
     /* VORNE_USB_SHOW=1 (with LIBUSB_DEBUG=4, say) shows what the uploader and libusb printed. */
     const char *show = std::getenv("VORNE_USB_SHOW");
     if (show && *show == '1')
@@ -82,6 +101,36 @@ EmulatedBridge::Options converterBridge(const std::string &serial) {
     /* Long enough that a stalled test machine does not end a firmware upload early. */
     o.chip.converter.firmwareIdleNs = 800000000;
     return o;
+}
+
+std::string benchProject(int devices, int rows) {
+    std::string list = "@Bench\nBench\n", sections, tables;
+    for (int d = 1; d <= devices; ++d) {
+        const std::string box = "Box" + std::to_string(d);
+        list += "\t" + box + "\n";
+        sections += "$" + box +
+                    "\nSpeed=9600\nData_Bits=8\nStop_Bits=1\nParity=None\nHandshake=None\nDelay_Time=100\n"
+                    "Normal_Replay=OK\nError_Replay=ERR\nReplay_Wait_Time=500\nRetry_Count=2\nNormal_Replay_HEX=\n"
+                    "Error_Replay_HEX=\nCMD_Prefix=\nCMD_Prefix_HEX=\n!\n\n";
+        tables += "%" + box + "\n";
+        /* Five ranges a channel, none overlapping. */
+        for (int i = 0; i < rows; ++i) {
+            const int low = i % 5 * 50;
+            tables += std::to_string(1 + i / 5) + ",\t" + std::to_string(low) + ",\t" + std::to_string(low + 49) +
+                      ",\tASCII:B" + std::to_string(d) + "R" + std::to_string(i) + ",\tRow " + std::to_string(i) + "\n";
+        }
+        tables += "!\n\n";
+    }
+    return list + "!\n\n" + sections + "###\n" + tables;
+}
+
+std::string toolImage(const std::string &project, const std::string &manufacturer, const std::string &device) {
+    const std::string out = writeTempFile("tool_" + device + ".bin", "");
+    RunResult r = runProcess({VORNE_TOOL, "image", project, manufacturer, device, out}, {}, 60000);
+    if (r.exitCode != 0)
+        return "";
+    std::ifstream in(out, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string validImage(size_t size) {

@@ -30,8 +30,13 @@ public:
     EmulatedBridge &replug(EmulatedBridge &bridge);
     /* VORNE_uploader with these arguments, killed after timeoutMs. */
     RunResult runUploader(const std::vector<std::string> &args, int timeoutMs);
-    /* Any program (argv[0] a path) under the preload in this bed, killed after timeoutMs. */
-    RunResult runPreloaded(const std::vector<std::string> &argv, int timeoutMs);
+    /* Any program (argv[0] a path) under the preload in this bed, killed after timeoutMs;
+     * env adds "NAME=value" settings. */
+    RunResult runPreloaded(const std::vector<std::string> &argv, int timeoutMs,
+                           const std::vector<std::string> &env = {});
+    /* vorne_tool with these arguments, the uploader's folder first on PATH, so
+     * the uploaders it starts run in this bed too. */
+    RunResult runTool(const std::vector<std::string> &args, int timeoutMs);
     /* XDG_DATA_HOME of the programs run here, a fresh folder for each bed:
      * the service mode's EEPROM backups go to dataHome()/vorne/eeprom. */
     const std::string &dataHome() const { return dataHome_; }
@@ -44,6 +49,11 @@ private:
 
 /* A bridge whose EEPROM names the converter and whose line leads to a healthy one. */
 EmulatedBridge::Options converterBridge(const std::string &serial);
+/* A project of `devices` devices "Box1", "Box2", ... of manufacturer "Bench",
+ * each with `rows` channel rows; 2255 rows make an image of 64 KiB. */
+std::string benchProject(int devices, int rows);
+/* The image vorne_tool writes of DEVICE in PROJECT (a path); empty when it fails. */
+std::string toolImage(const std::string &project, const std::string &manufacturer, const std::string &device);
 /* A configuration image of size bytes (at least 12) with a valid CRC. */
 std::string validImage(size_t size);
 
