@@ -1,0 +1,263 @@
+// The edit history over the library alone: random edits of every kind, a
+// save among them, then everything undone and redone, compared with the
+// states and the project files they must give back.
+#include "deviceedit.h"
+#include "edithistory.h"
+#include "projectfile.h"
+#include "projectstate.h"
+#include "rangesplit.h"
+#include "rowrules.h"
+#include "usbedit.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+// Everything a state holds, marks included, as text; and the file it saves to.
+QString dump(const EditorState &s) {
+    QString out = QStringLiteral("added=%1 top=%2 child=%3 row=%4\n")
+                      .arg(s.addedOrRemoved)
+                      .arg(s.treeTop)
+                      .arg(s.treeChild)
+                      .arg(s.tableRow);
+    for (const MyPreset &p : s.library)
+        for (const MyDevice &d : p.listMyDevices) {
+            out += QStringLiteral("%1/%2 %3%4%5 %6 %7|%8\n")
+                       .arg(p.deviceParent, d.deviceType)
+                       .arg(d.isChanges)
+                       .arg(d.changesInTable)
+                       .arg(d.changesInConn)
+                       .arg(d.connParam.flags)
+                       .arg(d.deviceTypeSaved, d.connParamSaved[MyConnParam::Speed]);
+            for (const MyChanel &c : d.listChanel)
+                out += c.status + QLatin1Char(' ') + c.dmx_chanel + QLatin1Char(' ') + c.rs_c + QLatin1Char('\n');
+        }
+    for (const TreeNode &n : s.tree)
+        out += n.text + QLatin1Char(' ') + n.changeMarker + QLatin1Char('\n');
+    return out;
+}
+
+QByteArray file(const EditorState &s) { return projectFileBytes(s.library, "P", libraryTree(s.library)); }
+
+MyConnParam conn(const QString &speed) {
+    MyConnParam c;
+    c[MyConnParam::Speed] = speed;
+    return c;
+}
+
+// One random edit of the kinds the window offers; false when it had nothing to work on.
+bool edit(QRandomGenerator &random, int n, EditorState *s, QString *label) {
+    MyLibrary &lib = s->library;
+    const int kind = random.bounded(11);
+    const int p = lib.isEmpty() ? -1 : random.bounded(int(lib.size()));
+    QList<MyDevice> *devices = p < 0 ? nullptr : &lib[p].listMyDevices;
+    const int d = !devices || devices->isEmpty() ? -1 : random.bounded(int(devices->size()));
+    QList<MyChanel> *rows = d < 0 ? nullptr : &(*devices)[d].listChanel;
+    const TypedRow row{QString::number(1 + n % 512), "0", "9", QStringLiteral("C%1").arg(n), "", "f"};
+    s->treeTop = p;
+    s->treeChild = d;
+    s->tableRow = rows ? int(rows->size()) - 1 : -1;
+    switch (kind) {
+    case 0:
+        lib.append({QStringLiteral("M%1").arg(n), {}});
+        s->addedOrRemoved = true;
+        *label = "Add manufacturer";
+        return true;
+    case 1:
+        if (!devices)
+            return false;
+        devices->append(makeNewDevice({QStringLiteral("D%1").arg(n), "desc", "01.01.2024 | 10:00:00", conn("9600")}));
+        s->addedOrRemoved = true;
+        *label = "Add device";
+        return true;
+    case 2:
+        if (d < 0)
+            return false;
+        devices->append(makeClonedDevice({QStringLiteral("C%1").arg(n), "", "", conn("19200")}, (*devices)[d]));
+        s->addedOrRemoved = true;
+        *label = "Clone device";
+        return true;
+    case 3:
+        if (d < 0)
+            return false;
+        applyDeviceEdit(&(*devices)[d], {QStringLiteral("E%1").arg(n), "edited", "", conn(QString::number(n))});
+        *label = "Edit device";
+        return true;
+    case 4:
+        if (d < 0)
+            return false;
+        devices->removeAt(d);
+        s->addedOrRemoved = true;
+        *label = "Remove device";
+        return true;
+    case 5:
+        if (p < 0)
+            return false;
+        lib.removeAt(p);
+        s->addedOrRemoved = true;
+        *label = "Remove manufacturer";
+        return true;
+    case 6:
+    case 7:
+        if (!rows)
+            return false;
+        (*devices)[d].changesInTable |= storeTypedRow(rows, kind == 6 || rows->isEmpty() ? -1 : 0, row);
+        *label = kind == 6 ? "Insert row" : "Edit row";
+        return true;
+    case 8:
+        if (!rows || rows->isEmpty())
+            return false;
+        rows->removeAt(random.bounded(int(rows->size())));
+        (*devices)[d].changesInTable = true;
+        *label = "Delete row";
+        return true;
+    case 9: {
+        if (!rows)
+            return false;
+        QList<TypedRow> split;
+        QString error;
+        if (!splitChanel({row.dmx, "0", "255", 1 + random.bounded(20), "S{n}", false, "s{n}"}, &split, &error))
+            return false;
+        for (const TypedRow &t : split)
+            storeTypedRow(rows, -1, t);
+        (*devices)[d].changesInTable = true;
+        *label = QStringLiteral("Import %1 rows").arg(split.size());
+        return true;
+    }
+    default: {
+        if (d < 0)
+            return false;
+        MyDevice usb = (*devices)[d];
+        usb.listChanelShadow = usb.listChanel;
+        devices->append(makeUsbClone(usb, QStringLiteral("U%1").arg(n), "", "", conn("4800")));
+        s->addedOrRemoved = true;
+        *label = "Clone USB device";
+        return true;
+    }
+    }
+}
+
+// The window's tree, reduced to what the history must give back: names and marks.
+void paintTree(EditorState *s) {
+    s->tree.clear();
+    for (const MyPreset &p : s->library) {
+        TreeNode n{p.deviceParent, {}, {}, 0, true, {}};
+        for (const MyDevice &d : p.listMyDevices)
+            n.children.append({d.deviceType, {}, d.isChanges || d.changesInTable ? "changed" : "", 0, false, {}});
+        s->tree.append(n);
+    }
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void undoAllAndRedoAll_data() {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 40; ++seed)
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+
+    void undoAllAndRedoAll() {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        EditorState state;
+        state.library = {{"Acme", {makeNewDevice({"Projector", "", "", conn("9600")})}}};
+        markLibrarySaved(&state.library);
+        paintTree(&state);
+        const EditorState start = state;
+        EditHistory history;
+        history.reset();
+        const int saveAt = random.bounded(30);
+        EditorState saved = start;
+        for (int n = 0; history.stepCount() < 30; ++n) {
+            EditorState next = state;
+            QString label;
+            if (!edit(random, n, &next, &label))
+                continue;
+            paintTree(&next);
+            history.record(label, state, next);
+            QCOMPARE(history.undoLabel(), label);
+            state = next;
+            if (history.stepCount() == saveAt) {
+                markLibrarySaved(&state.library);
+                state.addedOrRemoved = false;
+                paintTree(&state);
+                history.markSaved(state);
+                saved = state;
+            }
+        }
+        const EditorState end = state;
+        QVERIFY(holdsUnsavedChanges(end, history));
+
+        while (history.canUndo()) {
+            state = history.undo();
+            if (history.atSavedState()) {
+                // Back at the save: nothing marked, no question, the file as saved.
+                QCOMPARE(dump(state), dump(saved));
+                QVERIFY(!holdsUnsavedChanges(state, history));
+            } else {
+                QVERIFY(holdsUnsavedChanges(state, history));
+            }
+        }
+        QCOMPARE(dump(state), dump(start));
+        QCOMPARE(file(state), file(start));
+        while (history.canRedo())
+            state = history.redo();
+        QCOMPARE(dump(state), dump(end));
+        QCOMPARE(file(state), file(end));
+
+        // Saved after some undos: redo and undo back find the save again; an
+        // edit from before it leaves no state that is what the file holds.
+        const int back = 1 + random.bounded(5);
+        for (int i = 0; i < back; ++i)
+            state = history.undo();
+        markLibrarySaved(&state.library);
+        state.addedOrRemoved = false;
+        paintTree(&state);
+        history.markSaved(state);
+        saved = state;
+        while (history.canRedo())
+            history.redo();
+        for (int i = 0; i < back; ++i)
+            state = history.undo();
+        QVERIFY(history.atSavedState());
+        QCOMPARE(dump(state), dump(saved));
+        const EditorState before = history.undo();
+        EditorState next = before;
+        QString label;
+        for (int n = 100; !edit(random, n, &next, &label); ++n)
+            next = before;
+        history.record(label, before, next);
+        QVERIFY(!history.atSavedState());
+    }
+
+    void boundedAndSharing() {
+        EditorState state;
+        state.library = {{"Acme", {makeNewDevice({"A", "", "", conn("1")}), makeNewDevice({"B", "", "", conn("1")})}}};
+        for (int i = 0; i < 2000; ++i)
+            storeTypedRow(&state.library[0].listMyDevices[1].listChanel, -1, {"1", "0", "9", "x", "", "f"});
+        markLibrarySaved(&state.library);
+        EditHistory history;
+        for (int step = 0; step < EditHistory::kMaxSteps + 50; ++step) {
+            EditorState next = state;
+            storeTypedRow(&next.library[0].listMyDevices[0].listChanel, -1, {"2", "0", "9", "y", "", "f"});
+            history.record("Insert row", state, next);
+            // An edit of A leaves B's 2,000 rows shared, not copied.
+            QVERIFY(
+                next.library[0].listMyDevices[1].listChanel.isSharedWith(state.library[0].listMyDevices[1].listChanel));
+            state = next;
+        }
+        QCOMPARE(history.stepCount(), EditHistory::kMaxSteps);
+        // The oldest steps went; the saved state with them, so every state asks.
+        int undone = 0;
+        for (; history.canUndo(); ++undone)
+            QVERIFY(holdsUnsavedChanges(history.undo(), history));
+        QCOMPARE(undone, EditHistory::kMaxSteps);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"
