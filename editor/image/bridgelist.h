@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct ListedBridge {
     QString name;        // serial, or usb:BUS-PORT: what --serial takes
@@ -19,6 +20,18 @@ struct ListedBridge {
 
 // Lines that do not have the five fields are passed over.
 QList<ListedBridge> parseBridgeList(const QByteArray &output);
+
+// The converters among `bridges`, in the uploader's order, each named so that
+// --serial finds it alone: the uploader refuses a serial two bridges carry, so
+// such a converter goes by its place.
+QList<ListedBridge> attachedConverters(const QList<ListedBridge> &bridges);
+
+// What the user picks from: "NAME (IDENT)", or NAME when it gave no identification.
+QStringList converterChoiceTexts(const QList<ListedBridge> &converters);
+
+// The uploader's arguments to send `path`: to the bridge `serial`, or, when
+// it is empty, to the one the uploader finds itself.
+QStringList uploaderArguments(const QString &serial, const QString &path);
 
 // The uploader program, found on PATH as the editor has always started it.
 QString uploaderProgram();

@@ -23,6 +23,10 @@ QQueue<TextAnswer> &texts() {
     static QQueue<TextAnswer> q;
     return q;
 }
+QQueue<TextAnswer> &itemAnswers() {
+    static QQueue<TextAnswer> q;
+    return q;
+}
 QList<Dialogs::Asked> &asked() {
     static QList<Dialogs::Asked> l;
     return l;
@@ -102,13 +106,32 @@ QString Dialogs::getText(QWidget *parent, const QString &title, const QString &l
     return QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, ok);
 }
 
+QString Dialogs::getItem(QWidget *parent, const QString &title, const QString &label, const QStringList &items,
+                         bool *ok) {
+    Asked a;
+    a.kind = Kind::Item;
+    a.title = title;
+    a.text = label;
+    a.items = items;
+    asked().append(a);
+    if (!itemAnswers().isEmpty()) {
+        const TextAnswer answer = itemAnswers().dequeue();
+        if (ok)
+            *ok = answer.ok;
+        return answer.ok ? answer.text : QString();
+    }
+    return QInputDialog::getItem(parent, title, label, items, 0, false, ok);
+}
+
 void Dialogs::setNextAnswer(QMessageBox::StandardButton button) { answers().enqueue(button); }
 
 void Dialogs::setNextFileName(const QString &fileName) { fileNames().enqueue(fileName); }
 
 void Dialogs::setNextText(const QString &text, bool ok) { texts().enqueue({text, ok}); }
 
-int Dialogs::pendingAnswers() { return answers().size() + fileNames().size() + texts().size(); }
+void Dialogs::setNextItem(const QString &item, bool ok) { itemAnswers().enqueue({item, ok}); }
+
+int Dialogs::pendingAnswers() { return answers().size() + fileNames().size() + texts().size() + itemAnswers().size(); }
 
 const QList<Dialogs::Asked> &Dialogs::log() { return asked(); }
 
@@ -118,5 +141,6 @@ void Dialogs::reset() {
     answers().clear();
     fileNames().clear();
     texts().clear();
+    itemAnswers().clear();
     asked().clear();
 }

@@ -1,5 +1,5 @@
 // The editor's one door to modal interaction: message boxes, file dialogs and
-// the text input of New Project. Tests queue the user's next answers here so
+// the text input of New Project, the choice of a converter. Tests queue the user's next answers here so
 // every flow, the save question included, runs headless; each request is also
 // logged so tests can check what the user would have been asked.
 #pragma once
@@ -9,23 +9,25 @@
 #include <QList>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 class Dialogs {
 public:
-    enum class Kind { Message, OpenFile, SaveFile, Text };
+    enum class Kind { Message, OpenFile, SaveFile, Text, Item };
 
     // One request as the user would have seen it.
     struct Asked {
         Kind kind = Kind::Message;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString title;
-        QString text; // message text, text-input label
+        QString text; // message text, text-input or item label
         QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
         QString dir;    // file dialogs: start folder; text input: proposed text
         QString filter; // file dialogs only
         QFileDialog::Options options = {};
+        QStringList items; // item choice only
     };
 
     // A modal message box with the given buttons and no default button;
@@ -44,11 +46,15 @@ public:
                                    QFileDialog::Options options = {});
 
     static QString getText(QWidget *parent, const QString &title, const QString &label, const QString &text, bool *ok);
+    // One of `items`, the first proposed; not editable.
+    static QString getItem(QWidget *parent, const QString &title, const QString &label, const QStringList &items,
+                           bool *ok);
 
     // Scripted answers, consumed in order; when none is queued the real dialog is shown.
     static void setNextAnswer(QMessageBox::StandardButton button);
     static void setNextFileName(const QString &fileName);
     static void setNextText(const QString &text, bool ok = true);
+    static void setNextItem(const QString &item, bool ok = true);
     static int pendingAnswers(); // answers of all kinds not yet consumed
 
     static const QList<Asked> &log();

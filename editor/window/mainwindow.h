@@ -207,6 +207,10 @@ public:
     QString passedOverFile;
     // Most recent uploader process; earlier ones are left running.
     QProcess *uploaderProcess = nullptr;
+    // The `--list` run asking which converters are attached before a send, while it runs;
+    // after the timeout it is killed and the send goes on as with one converter.
+    QProcess *bridgeListing = nullptr;
+    int bridgeListingTimeoutMs = 15000;
 
     // Resource paths, style and colours.
     const QString sDeviceIcon = QStringLiteral(":/new/prefix1/images/DeviceIcon.png");
@@ -366,6 +370,9 @@ public slots:
     void readConfigFromFile();
     void newProject();
     void openProject();
+    // Open Project after its file dialog, also run for a project named on the command line;
+    // false, with the reason told, when the file cannot be read.
+    bool openProjectPath(const QString &fileName);
     int saveProject(QString title, QString text, bool force);
     int saveProject();
     void saveAsProject();
@@ -389,4 +396,6 @@ private:
     void connectMenuActions();
     void applyFontsAndStyles();
     void connectButtons();
+    void sendToChosenConverter(const QByteArray &listed, const QString &path); // mainwindow_image.cpp
+    void startUploader(const QStringList &arguments);
 };

@@ -19,6 +19,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -143,6 +145,8 @@ void MainWindow::readVorne() {
 }
 
 void MainWindow::sendVorne() {
+    if (bridgeListing)
+        return; // its answer starts the send already asked for
     const QString fileName =
         Dialogs::getOpenFileName(this, tr("Select File"), sDefaultPath,
                                  tr("Binary Files (*.bin);;Firmware files (*.fw)"), QFileDialog::DontUseNativeDialog);
@@ -153,6 +157,58 @@ void MainWindow::sendVorne() {
         criticalMessage(missingFileMessage(info));
         return;
     }
+    const QString path = info.absoluteFilePath();
+    // A child, so closing the window ends it; queued, so an end reported while
+    // the window is being destroyed reaches nothing.
+    auto *listing = new QProcess(this);
+    bridgeListing = listing;
+    listing->setStandardErrorFile(QProcess::nullDevice());
+    auto done = [this, listing, path](const QByteArray &listed) {
+        if (bridgeListing != listing)
+            return;
+        bridgeListing = nullptr;
+        listing->deleteLater();
+        statusBar()->clearMessage();
+        sendToChosenConverter(listed, path);
+    };
+    connect(
+        listing, &QProcess::finished, this,
+        [listing, done](int code, QProcess::ExitStatus status) {
+            done(status == QProcess::NormalExit && code == 0 ? listing->readAllStandardOutput() : QByteArray());
+        },
+        Qt::QueuedConnection);
+    connect(
+        listing, &QProcess::errorOccurred, this,
+        [done](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                done(QByteArray());
+        },
+        Qt::QueuedConnection);
+    // A hung uploader must not hold the send back.
+    auto *guard = new QTimer(listing);
+    guard->setSingleShot(true);
+    connect(guard, &QTimer::timeout, listing, &QProcess::kill);
+    guard->start(bridgeListingTimeoutMs);
+    statusBar()->showMessage(tr("Looking for converters..."));
+    listing->start(kUploader, {QStringLiteral("--list")}, QIODevice::ReadOnly);
+}
+
+void MainWindow::sendToChosenConverter(const QByteArray &listed, const QString &path) {
+    // With one converter or none, the uploader finds its box as it always has.
+    const QList<ListedBridge> converters = attachedConverters(parseBridgeList(listed));
+    if (converters.size() < 2) {
+        startUploader(uploaderArguments(QString(), path));
+        return;
+    }
+    const QStringList choices = converterChoiceTexts(converters);
+    bool ok = false;
+    const int chosen = choices.indexOf(
+        Dialogs::getItem(this, tr("Send Vorne file"), tr("Several converters are attached. Send to:"), choices, &ok));
+    if (ok && chosen >= 0)
+        startUploader(uploaderArguments(converters[chosen].name, path));
+}
+
+void MainWindow::startUploader(const QStringList &arguments) {
     // No parent: an uploader still running when the editor closes keeps running.
     // A process object lives until its uploader ends or fails to start.
     auto *process = new QProcess();
@@ -171,7 +227,7 @@ void MainWindow::sendVorne() {
         criticalMessage(QStringLiteral("Cannot start ") + kUploader + QStringLiteral(": ") + process->errorString());
         release();
     });
-    process->start(kUploader, {info.absoluteFilePath()}, QIODevice::ReadWrite);
+    process->start(kUploader, arguments, QIODevice::ReadWrite);
 }
 
 void MainWindow::on_data_available() {

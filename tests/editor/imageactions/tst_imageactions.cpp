@@ -1,14 +1,15 @@
 // The image actions of the main window: "Sa&ve Vorne file" through a scripted
 // save dialog, "&Read Vorne file" building the USB entry, "Sen&d Vorne file"
-// starting a stand-in uploader found on PATH, and the ASCII/HEX slots.
+// asking which converter and starting a stand-in uploader found on PATH, and
+// the ASCII/HEX slots.
 #include "dialogs.h"
 #include "imagesamples.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>
-#include <QPointer>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -51,6 +52,22 @@ class TestImageActions : public QObject {
     Q_OBJECT
     QTemporaryDir home;
     QString oldPath;
+
+    // A stand-in uploader first on PATH: `--list` prints list.txt, exits with list.rc or hangs on a file
+    // "hang"; other runs record their argument count and arguments in args.txt, the file returned.
+    QString installUploader(const QTemporaryDir &bin) {
+        writeFile(bin.filePath("VORNE_uploader"), "#!/bin/sh\nd=\"$(dirname \"$0\")\"\n"
+                                                  "if [ \"$1\" = --list ]; then\n"
+                                                  "  [ -f \"$d/hang\" ] && exec sleep 30\n"
+                                                  "  cat \"$d/list.txt\" 2>/dev/null\n"
+                                                  "  exit \"$(cat \"$d/list.rc\" 2>/dev/null || echo 1)\"\n"
+                                                  "fi\n"
+                                                  "printf '%s\\n' \"$#\" \"$@\" > \"$d/args.tmp\"\n"
+                                                  "mv \"$d/args.tmp\" \"$d/args.txt\"\n");
+        QFile::setPermissions(bin.filePath("VORNE_uploader"), QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+        qputenv("PATH", (bin.path() + ":" + oldPath).toLocal8Bit());
+        return bin.filePath("args.txt");
+    }
 
 private slots:
     void initTestCase() {
@@ -207,12 +224,7 @@ private slots:
     void sendStartsTheUploader() {
         QFETCH(QString, chosen);
         QTemporaryDir bin;
-        const QString argsFile = bin.filePath("args.txt");
-        writeFile(bin.filePath("VORNE_uploader"),
-                  "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$(dirname \"$0\")/args.tmp\"\n"
-                  "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n");
-        QFile::setPermissions(bin.filePath("VORNE_uploader"), QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
-        qputenv("PATH", (bin.path() + ":" + oldPath).toLocal8Bit());
+        const QString argsFile = installUploader(bin);
         writeFile(QFileInfo(chosen).absoluteFilePath(), "image");
 
         MainWindow w;
@@ -221,13 +233,77 @@ private slots:
         QCOMPARE(Dialogs::lastAsked().title, QStringLiteral("Select File"));
         QCOMPARE(Dialogs::lastAsked().filter, QStringLiteral("Binary Files (*.bin);;Firmware files (*.fw)"));
         QCOMPARE(Dialogs::lastAsked().options, QFileDialog::Options(QFileDialog::DontUseNativeDialog));
-        QPointer<QProcess> process = w.uploaderProcess;
-        QVERIFY(process);
         QTRY_VERIFY(QFile::exists(argsFile));
         QCOMPARE(readAll(argsFile), "1\n" + QFileInfo(chosen).absoluteFilePath().toLocal8Bit() + "\n");
-        QTRY_VERIFY(!process); // released once finished
-        QVERIFY(!w.uploaderProcess);
+        QTRY_VERIFY(!w.uploaderProcess);    // released once finished
         QCOMPARE(Dialogs::log().size(), 1); // nothing shown
+    }
+
+    void sendAsksWhichConverter_data() {
+        QTest::addColumn<QByteArray>("listed");
+        QTest::addColumn<int>("listExit");        // -1: the listing hangs
+        QTest::addColumn<QStringList>("offered"); // empty: nothing asked
+        QTest::addColumn<QString>("answer");      // null: cancelled
+        QTest::addColumn<QStringList>("sent");    // the upload's arguments, IMAGE the file; empty: no upload
+        const QByteArray one = "VRN00001\tusb:1-2\tFT232R USB VORNE\tconverter\tv2.11\n";
+        const QByteArray other = "A1000001\tusb:1-3\tFT232R USB UART\tother\t\n";
+        const QByteArray two = one + other + "VRN00002\tusb:1-4\tFT232R USB VORNE\tconverter\tv2.12\n";
+        const QStringList image{"IMAGE"};
+        QTest::newRow("two converters and another bridge")
+            << two << 0 << QStringList{"VRN00001 (v2.11)", "VRN00002 (v2.12)"} << "VRN00002 (v2.12)"
+            << QStringList{"--serial", "VRN00002", "IMAGE"};
+        QTest::newRow("cancelled; one without identification")
+            << one + "usb:1-5\tusb:1-5\tFT232R USB VORNE\tconverter\t\n"
+            << 0 << QStringList{"VRN00001 (v2.11)", "usb:1-5"} << QString() << QStringList();
+        QTest::newRow("a serial two bridges carry goes by place")
+            << one + "VRN00001\tusb:1-4\tFT232R USB VORNE\tconverter\tv2.12\n"
+            << 0 << QStringList{"usb:1-2 (v2.11)", "usb:1-4 (v2.12)"} << "usb:1-4 (v2.12)"
+            << QStringList{"--serial", "usb:1-4", "IMAGE"};
+        QTest::newRow("one converter") << one + other << 0 << QStringList() << QString() << image;
+        QTest::newRow("none answered") << other << 1 << QStringList() << QString() << image;
+        QTest::newRow("listing hangs") << two << -1 << QStringList() << QString() << image;
+    }
+    void sendAsksWhichConverter() {
+        QFETCH(QByteArray, listed);
+        QFETCH(int, listExit);
+        QFETCH(QStringList, offered);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, sent);
+        QTemporaryDir bin;
+        const QString argsFile = installUploader(bin);
+        writeFile(bin.filePath("list.txt"), listed);
+        writeFile(bin.filePath(listExit < 0 ? "hang" : "list.rc"), QByteArray::number(listExit));
+        const QString image = home.filePath("x.bin");
+        writeFile(image, "image");
+
+        MainWindow w;
+        if (listExit < 0)
+            w.bridgeListingTimeoutMs = 300;
+        Dialogs::setNextFileName(image);
+        if (!offered.isEmpty())
+            Dialogs::setNextItem(answer, !answer.isNull());
+        w.sendVorne();
+        QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Looking for converters..."));
+        w.sendVorne(); // ignored while the listing runs: no second file dialog
+        QCOMPARE(Dialogs::log().size(), 1);
+        QTRY_VERIFY(!w.bridgeListing);
+        QCOMPARE(w.statusBar()->currentMessage(), QString());
+        QCOMPARE(Dialogs::log().size(), offered.isEmpty() ? 1 : 2);
+        if (!offered.isEmpty()) {
+            const Dialogs::Asked asked = Dialogs::lastAsked();
+            QCOMPARE(asked.title, QStringLiteral("Send Vorne file"));
+            QCOMPARE(asked.text, QStringLiteral("Several converters are attached. Send to:"));
+            QCOMPARE(asked.items, offered);
+        }
+        if (sent.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(!QFile::exists(argsFile));
+            return;
+        }
+        sent.replaceInStrings("IMAGE", image);
+        QTRY_VERIFY(QFile::exists(argsFile));
+        QCOMPARE(readAll(argsFile), (QString::number(sent.size()) + "\n" + sent.join("\n") + "\n").toLocal8Bit());
+        QTRY_VERIFY(!w.uploaderProcess);
     }
 
     void sendCancelledMissingOrUnstartable() {

@@ -65,6 +65,7 @@ void installUploader(const QString &bin) {
     QVERIFY(writeFile(QDir(bin).filePath("scenario.txt"), scenario));
     const QByteArray script = "#!/bin/sh\n"
                               "dir=$(dirname \"$0\")\n"
+                              "[ \"$1\" = --list ] && exec env VORNE_SIM_SCENARIO=\"$dir/scenario.txt\" '" VORNE_UPLOADER_SIM "' --list\n"
                               "printf '%s\\n' \"$#\" \"$@\" > \"$dir/args.txt\"\n"
                               "VORNE_SIM_SCENARIO=\"$dir/scenario.txt\" '" VORNE_UPLOADER_SIM "' -s \"$@\" "
                               "> \"$dir/out.txt\" 2> \"$dir/err.txt\"\n"
