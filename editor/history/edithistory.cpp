@@ -16,17 +16,26 @@ void EditHistory::reset() {
     savedPosition = 0;
 }
 
-void EditHistory::record(const QString &label, const EditorState &before, const EditorState &after) {
+void EditHistory::record(const QString &label, const EditorState &before, const EditorState &after, bool changesFile) {
     steps.erase(steps.begin() + position, steps.end());
     if (savedPosition > position)
         savedPosition = -1; // the saved state was among the undone steps
-    steps.append({label, before, after});
+    steps.append({label, before, after, changesFile});
     ++position;
     if (steps.size() > kMaxSteps) {
         steps.removeFirst();
         --position;
         savedPosition = savedPosition > 0 ? savedPosition - 1 : -1;
     }
+}
+
+bool EditHistory::atSavedState() const {
+    if (savedPosition < 0)
+        return false;
+    for (int i = std::min(position, savedPosition); i < std::max(position, savedPosition); ++i)
+        if (steps[i].changesFile)
+            return false;
+    return true;
 }
 
 QString EditHistory::undoLabel() const { return canUndo() ? steps[position - 1].label : QString(); }

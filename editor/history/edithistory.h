@@ -43,7 +43,9 @@ public:
     // New or Open: no steps, and the state shown is what the file holds.
     void reset();
     // One change, from `before` to `after`. Steps that were undone are dropped.
-    void record(const QString &label, const EditorState &before, const EditorState &after);
+    // A step that does not change what a save writes (the USB entry, which the
+    // file never holds) leaves the saved state where it is.
+    void record(const QString &label, const EditorState &before, const EditorState &after, bool changesFile = true);
 
     bool canUndo() const { return position > 0; }
     bool canRedo() const { return position < steps.size(); }
@@ -58,7 +60,7 @@ public:
     // undoing or redoing back to it shows it so.
     void markSaved(const EditorState &saved);
     // Whether the current state is what the file holds.
-    bool atSavedState() const { return position == savedPosition; }
+    bool atSavedState() const;
     int stepCount() const { return int(steps.size()); }
 
 private:
@@ -66,6 +68,7 @@ private:
         QString label;
         EditorState before;
         EditorState after;
+        bool changesFile = true;
     };
     QList<Step> steps;
     int position = 0;      // steps before it are done, from it on undone

@@ -101,6 +101,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(ui->treeWidget, &QTreeWidget::itemClicked, this, &MainWindow::getPositionTree);
     connectMenuActions();
+    buildEditMenu();
 
     ui->radioButtonHex->hide();
     ui->radioButtonInt->hide();
@@ -205,11 +206,11 @@ void MainWindow::applyFontsAndStyles() {
                                           ui->lineEditTime, ui->lineEditDesc, ui->lineEditManufact})
         w->setStyleSheet(sListStyle);
     ui->menuBar->setFont(fontNormal10);
-    for (QMenu *menu : {ui->menuFile, ui->menuVorne_HW, ui->menu_About})
+    for (QMenu *menu : {ui->menuFile, menuEdit, ui->menuVorne_HW, ui->menu_About})
         menu->setFont(fontNormal10);
     for (QAction *action : {ui->action_NewProject, ui->action_OpenProject, ui->action_Save, ui->action_SaveAs,
                             ui->action_Exit, ui->actionRead_VORNE, ui->actionSave_VORNE, ui->actionSend_Vorne,
-                            ui->action_About_2, ui->action_AboutProject})
+                            ui->action_About_2, ui->action_AboutProject, actUndo, actRedo})
         action->setFont(fontNormal10);
 }
 

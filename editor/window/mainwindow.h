@@ -7,6 +7,7 @@
 // table, and the concern sources and the widget tests work on the same state.
 #pragma once
 
+#include "edithistory.h"
 #include "projectfile.h"
 #include "records.h"
 
@@ -32,6 +33,7 @@ class QDialog;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProcess;
 class QPushButton;
 class QResizeEvent;
@@ -205,6 +207,20 @@ public:
     // told when it opens, and again by the save that drops them.
     QList<PassedOverLine> passedOverLines;
     QString passedOverFile;
+    // Undo and redo (mainwindow_history.cpp): every slot that changes the
+    // library records its step after the change, from the state before it.
+    EditHistory history;
+    QMenu *menuEdit = nullptr;
+    QAction *actUndo = nullptr;
+    QAction *actRedo = nullptr;
+    EditorState editorState() const;
+    void restoreEditorState(const EditorState &state);
+    // changesFile false: a change of the USB entry, which no save writes.
+    void recordStep(const QString &label, const EditorState &before, bool changesFile = true);
+    void startHistory();  // New and Open: no steps, the file's state shown
+    void historySaved();  // the file now holds the state shown
+    void undoStep();
+    void redoStep();
     // Most recent uploader process; earlier ones are left running.
     QProcess *uploaderProcess = nullptr;
     // The `--list` run asking which converters are attached before a send, while it runs;
@@ -396,6 +412,10 @@ private:
     void connectMenuActions();
     void applyFontsAndStyles();
     void connectButtons();
+    void buildEditMenu();
+    void updateEditMenu();
+    bool popupOpen() const;
+    QTreeWidgetItem *itemOf(const TreeNode &node, bool topLevel) const;
     void sendToChosenConverter(const QByteArray &listed, const QString &path); // mainwindow_image.cpp
     void startUploader(const QStringList &arguments);
 };

@@ -120,6 +120,7 @@ void MainWindow::readVorne() {
     }
     const MyPreset usb = usbEntryFromImage(img);
     const MyDevice &device = usb.listMyDevices.first();
+    const EditorState before = editorState();
 
     auto *top = new QTreeWidgetItem();
     top->setText(0, usb.deviceParent);
@@ -142,6 +143,7 @@ void MainWindow::readVorne() {
 
     listMyPresets.append(usb);
     getPositionTree(ui->treeWidget->currentItem(), 0);
+    recordStep(tr("Read Vorne file %1").arg(info.fileName()), before, false);
 }
 
 void MainWindow::sendVorne() {

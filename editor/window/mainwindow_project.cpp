@@ -203,7 +203,7 @@ void MainWindow::saveDataToFile(QString, QString) {
 }
 
 int MainWindow::saveProject(QString title, QString text, bool force) {
-    const bool changes = libraryHasChanges(listMyPresets, globalAddDeleteItem);
+    const bool changes = holdsUnsavedChanges(editorState(), history);
     if (!changes && !force)
         return QMessageBox::No;
     if (changes && !force) {
@@ -219,6 +219,7 @@ int MainWindow::saveProject(QString title, QString text, bool force) {
     QTreeWidgetItem *current = ui->treeWidget->currentItem();
     saveDataToFile(current ? current->text(0) : QString(), sProjectName);
     globalAddDeleteItem = false;
+    historySaved();
     // Written all the same (see keepreport.h); the user learns what the file
     // no longer holds and what will not come back.
     QStringList told;
@@ -252,6 +253,7 @@ void MainWindow::newProject() {
     setHeaderToolTip(ui->treeWidget, QFileInfo(sProjectName).absoluteFilePath());
     readDevicesFromFile(sProjectName);
     readAllDataFromFile();
+    startHistory();
     tellPassedOver();
 }
 
@@ -260,14 +262,28 @@ void MainWindow::openProject() {
         return;
     const QString fileName = Dialogs::getOpenFileName(this, QStringLiteral("Open Project"), sDefaultPath,
                                                       kProjectFilter, QFileDialog::DontUseNativeDialog);
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        openProjectPath(fileName);
+}
+
+// A file that cannot be read is refused before anything is cleared: the project
+// on screen stays the one the next save writes, and no empty file is created.
+bool MainWindow::openProjectPath(const QString &fileName) {
+    const QString absolute = QFileInfo(fileName).absoluteFilePath(); // config.ini keeps it for any working folder
+    QFile file(absolute);
+    if (!file.open(QIODevice::ReadOnly)) {
+        criticalMessage(tr("Cannot open %1: %2").arg(absolute, file.errorString()));
+        return false;
+    }
+    file.close();
     clearItemsProject();
-    sProjectName = fileName;
-    setHeaderToolTip(ui->treeWidget, QFileInfo(sProjectName).absoluteFilePath() + QLatin1Char('\t'));
+    sProjectName = absolute;
+    setHeaderToolTip(ui->treeWidget, sProjectName + QLatin1Char('\t'));
     readDevicesFromFile(sProjectName);
     readAllDataFromFile();
+    startHistory();
     tellPassedOver();
+    return true;
 }
 
 void MainWindow::saveAsProject() {

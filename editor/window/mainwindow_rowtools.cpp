@@ -44,13 +44,24 @@ void showTestResult(QLabel *label, const QString &text, const QString &tip) {
     label->setToolTip(shown == text ? tip : tip.isEmpty() ? text : text + QLatin1Char('\n') + tip);
 }
 
-// New rows join like inserted ones: yellow until saved, the device and its entry marked.
-void addRows(MainWindow &w, MyDevice *device, const QList<TypedRow> &rows) {
+QString rowCount(qsizetype n) { return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n); }
+
+// New rows join like inserted ones: yellow until saved, the device and its
+// entry marked; one step to undo. No rows change nothing.
+void addRows(MainWindow &w, const QList<TypedRow> &rows, const QString &label) {
+    if (rows.isEmpty())
+        return;
+    // The state shares the records: the device is found after it, so it changes alone.
+    const EditorState before = w.editorState();
+    MyDevice *device = w.shownDevice();
+    if (!device)
+        return;
     QTreeWidgetItem *item = w.ui->treeWidget->currentItem();
     addNewRows(&device->listChanel, rows);
     device->changesInTable = true;
     w.markDeviceChanged(item);
     w.getPositionTree(item, 0);
+    w.recordStep(label, before);
 }
 
 // "12/200", "12 200", "12,200" or "12:200".
@@ -213,7 +224,7 @@ void MainWindow::importRows() {
                             .arg(lines.join(QLatin1Char('\n'))));
         return;
     }
-    addRows(*this, device, csv.rows);
+    addRows(*this, csv.rows, tr("Import %1").arg(rowCount(csv.rows.size())));
 }
 
 void MainWindow::splitChanel() {
@@ -238,8 +249,9 @@ void MainWindow::splitChanel() {
 }
 
 void MainWindow::addSplitRows() {
-    if (MyDevice *device = shownDevice())
-        addRows(*this, device, splitDialog->rows());
+    const QList<TypedRow> rows = splitDialog->rows();
+    if (!rows.isEmpty())
+        addRows(*this, rows, tr("Split channel %1 into %2").arg(rows[0].dmx, rowCount(rows.size())));
 }
 
 void MainWindow::testValue(const QString &text) {

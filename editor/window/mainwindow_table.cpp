@@ -227,8 +227,11 @@ void MainWindow::okPopup() {
     rowPopup->hide();
     hide();
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    const EditorState before = editorState(); // before any record is touched: they are shared
+    bool stored = false;
     if (MyDevice *device = shownDevice()) {
-        if (storeTypedRow(&device->listChanel, editRowNumber, typed)) {
+        stored = storeTypedRow(&device->listChanel, editRowNumber, typed);
+        if (stored) {
             if (editRowNumber >= 0)
                 tableRow_setColor(editRowNumber, colorWhite);
             device->changesInTable = true;
@@ -236,9 +239,12 @@ void MainWindow::okPopup() {
             sortChanel(&device->listChanel);
         }
     }
+    const QString label = editRowNumber >= 0 ? tr("Edit row") : tr("Insert row");
     editRowNumber = -1;
     insertRowNumber = -1;
     getPositionTree(item, 0);
+    if (stored)
+        recordStep(label, before);
 }
 
 // The device whose table is on screen: the tree's current item, by name.
@@ -387,6 +393,8 @@ void MainWindow::deleteRow() {
     const int row = table->currentRow();
     if (row < 0 || !table->isEnabled() || rowPopup->isVisible())
         return;
+    // First: the state shares the records, so a pointer taken before it would change both.
+    const EditorState before = editorState();
     MyDevice *device = shownDevice();
     if (!device || row >= device->listChanel.size())
         return;
@@ -407,6 +415,7 @@ void MainWindow::deleteRow() {
     table->removeRow(row);
     sortChanel(&device->listChanel);
     getPositionTree(item, 0);
+    recordStep(tr("Delete row"), before);
 }
 
 // Placed over the table at each opening; the window may have moved.

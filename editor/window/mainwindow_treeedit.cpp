@@ -476,6 +476,7 @@ void MainWindow::okTreePopupAddParent() {
         refuse(*this, message);
         return;
     }
+    const EditorState before = editorState();
     QTreeWidget *tree = ui->treeWidget;
     auto *item = new QTreeWidgetItem;
     item->setText(0, name);
@@ -496,6 +497,7 @@ void MainWindow::okTreePopupAddParent() {
     SetDefaultSettings();
     tree->setEnabled(true);
     table_setEnabled(true);
+    recordStep(tr("Add manufacturer %1").arg(name), before);
 }
 
 // Shared end of add and clone: the new item current, marked, shown.
@@ -543,11 +545,13 @@ void MainWindow::okTreePopupAddDevice() {
     if (!manufacturer || iPreset < 0 || manufacturer->text(0) != lineEditPopupManufact->text())
         return cancelTreePopup();
 
+    const EditorState before = editorState();
     QTreeWidgetItem *item = addDeviceItem(*this, manufacturer, entry);
     const MyDevice device = makeNewDevice(entry);
     listMyPresets[iPreset].listMyDevices.append(device);
     finishNewDevice(*this, item, device);
     addDeviceFlag = false;
+    recordStep(tr("Add device %1").arg(entry.name), before);
 }
 
 void MainWindow::okTreePopupCloneDevice() {
@@ -576,10 +580,12 @@ void MainWindow::okTreePopupCloneDevice() {
 
     if (sourceItem)
         sourceItem->setToolTip(0, QString());
+    const EditorState before = editorState();
     QTreeWidgetItem *item = addDeviceItem(*this, target, entry);
     listMyPresets[iTarget].listMyDevices.append(device);
     finishNewDevice(*this, item, device);
     cloneDeviceFlag = false;
+    recordStep(tr("Clone device %1").arg(entry.name), before);
 }
 
 void MainWindow::okTreePopupEditDevice() {
@@ -600,6 +606,7 @@ void MainWindow::okTreePopupEditDevice() {
     const int iDevice = findDevice(listMyPresets, iPreset, oldName);
     if (iDevice < 0)
         return cancelTreePopup();
+    const EditorState before = editorState();
     MyDevice &device = listMyPresets[iPreset].listMyDevices[iDevice];
     // A stored value missing from a choice list shows as an empty box; the
     // edit keeps it rather than wiping it.
@@ -624,6 +631,7 @@ void MainWindow::okTreePopupEditDevice() {
     editDeviceFlag = false;
     ui->treeWidget->setFocus();
     item->setToolTip(0, QString());
+    recordStep(tr("Edit device %1").arg(entry.name), before);
 }
 
 void MainWindow::cancelTreePopup() {
@@ -667,6 +675,7 @@ void MainWindow::removeDevice() {
     if (questionRemoveMessage(QStringLiteral("Remove"),
                               QStringLiteral("Are you sure to remove ") + name + QLatin1Char('?')) != QMessageBox::Yes)
         return;
+    const EditorState before = editorState();
     QTreeWidgetItem *manufacturer = item->parent();
     const QString manufacturerName = manufacturer->text(0);
     manufacturer->removeChild(item);
@@ -676,6 +685,7 @@ void MainWindow::removeDevice() {
     removeDeviceOf(&listMyPresets, manufacturerName, name);
     globalAddDeleteItem = true;
     SetDefaultSettings();
+    recordStep(tr("Remove device %1").arg(name), before);
 }
 
 void MainWindow::removeManufactDevice() {
@@ -686,10 +696,12 @@ void MainWindow::removeManufactDevice() {
     if (questionRemoveMessage(QStringLiteral("Remove"),
                               QStringLiteral("Are you sure to remove ") + name + QLatin1Char('?')) != QMessageBox::Yes)
         return;
+    const EditorState before = editorState();
     removeManufacturerFromList(name);
     qDeleteAll(item->takeChildren());
     delete ui->treeWidget->takeTopLevelItem(ui->treeWidget->indexOfTopLevelItem(item));
     globalAddDeleteItem = true;
+    recordStep(tr("Remove manufacturer %1").arg(name), before);
 }
 
 bool MainWindow::removeDeviceFromList(QString deviceName) { return removeFirstDeviceNamed(&listMyPresets, deviceName); }
@@ -711,7 +723,9 @@ void MainWindow::on_lineEditManufact_returnPressed() {
     const int iDevice = findDevice(listMyPresets, iPreset, item->text(0));
     if (iDevice < 0)
         return;
+    const EditorState before = editorState();
     listMyPresets[iPreset].listMyDevices[iDevice].isChanges = true;
     item->setWhatsThis(0, kStatusChanged);
     item->parent()->setWhatsThis(0, kStatusChanged);
+    recordStep(tr("Edit device %1").arg(item->text(0)), before);
 }

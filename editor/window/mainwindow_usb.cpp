@@ -141,10 +141,13 @@ void MainWindow::removeUsbParent() {
     const int preset = findUsbPreset(listMyPresets, item->text(0));
     if (preset < 0)
         return;
+    const EditorState before = editorState();
+    const QString name = item->text(0);
     listMyPresets.removeAt(preset);
     qDeleteAll(item->takeChildren());
     delete item;
     SetDefaultSettings();
+    recordStep(tr("Remove %1").arg(name), before, false);
 }
 
 // The entry stays without a device and still blocks reading another image.
@@ -157,12 +160,15 @@ void MainWindow::removeUsbDevice() {
         return;
     const int preset = findUsbPreset(listMyPresets, item->parent()->text(0));
     const int device = findDevice(listMyPresets, preset, item->text(0));
+    const EditorState before = editorState();
+    const QString name = item->text(0);
     delete item;
     // From the USB entry only: the library usually holds a device of the same
     // name, the one the image was written from.
     if (device >= 0)
         listMyPresets[preset].listMyDevices.removeAt(device);
     SetDefaultSettings();
+    recordStep(tr("Remove USB device %1").arg(name), before, false);
 }
 
 void MainWindow::editUsbDevice() {
@@ -191,6 +197,8 @@ void MainWindow::cloneUsbDevice() {
 }
 
 void MainWindow::okTreePopupEditUsb() {
+    // First: the state shares the records, so the device is taken after it.
+    const EditorState before = editorState();
     QTreeWidgetItem *item = usbItemUnderEdit(ui->treeWidget);
     const int preset = item ? findUsbPreset(listMyPresets, item->parent()->text(0)) : -1;
     const int index = findDevice(listMyPresets, preset, item ? item->toolTip(0) : QString());
@@ -220,6 +228,7 @@ void MainWindow::okTreePopupEditUsb() {
     editUsbFlag = false;
     ui->treeWidget->setFocus();
     item->setToolTip(0, QString());
+    recordStep(tr("Edit USB device %1").arg(entry.name), before, false);
 }
 
 void MainWindow::okTreePopupCloneUsb() {
@@ -253,6 +262,7 @@ void MainWindow::okTreePopupCloneUsb() {
         return;
     }
 
+    const EditorState before = editorState();
     auto *item = new QTreeWidgetItem();
     item->setText(0, entry.name);
     targetItem->addChild(item);
@@ -278,6 +288,7 @@ void MainWindow::okTreePopupCloneUsb() {
     ui->treeWidget->setFocus();
     item->setToolTip(0, QString());
     usbItem->setToolTip(0, QString());
+    recordStep(tr("Clone USB device %1").arg(entry.name), before);
 }
 
 bool MainWindow::checkUSBDevices() {

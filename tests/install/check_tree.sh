@@ -69,14 +69,27 @@ case "$title" in
 esac
 
 # Started from its menu entry, the editor runs in ~/Vorne. The entry's Exec
-# quoting is the shell's, after the desktop file's own backslash escapes.
+# quoting is the shell's, after the desktop file's own backslash escapes; its
+# %f (a file manager's file) is nothing here.
 exec_line="$(sed -n 's/^Exec=//p' "$root/usr/share/applications/example.ostravon.VorneConverter.desktop" | sed 's/\\\\/\\/g')"
-eval "set -- $exec_line"
+eval "set -- ${exec_line% %f}"
 mkdir -p "$work/home"
 title="$(cd / && HOME="$work/home" PATH="$bin:$PATH" QT_QPA_PLATFORM=offscreen LD_PRELOAD="$work/probe.so" \
     timeout 60 "$@" 2>"$work/menu.err")" || { cat "$work/menu.err" >&2; fail "the menu entry did not start the editor"; }
 [[ "$title" == "title: Vorne Converter v2.11"* ]] || fail "editor window title from the menu: \"$title\""
 [ -f "$work/home/Vorne/config.ini" ] || fail "the editor started from the menu keeps no config.ini in ~/Vorne"
+
+# --- the project type: a *.prj starting with "@" is ours, a GIS projection file of that name stays text
+mkdir -p "$work/mime/mime/packages" "$work/ours" "$work/gis"
+cp "$root/usr/share/mime/packages/example.ostravon.VorneConverter.xml" "$work/mime/mime/packages/"
+XDG_DATA_HOME="$work/mime" update-mime-database "$work/mime/mime"
+printf '@Show\nAcme\n\tSpot\n!\n' >"$work/ours/x.prj"
+printf 'PROJCS["WGS 84 / UTM zone 33N",GEOGCS["WGS 84"]]\n' >"$work/gis/x.prj"
+for want in ours:application/x-vorne-project gis:text/plain; do
+    got="$(XDG_DATA_HOME="$work/mime" XDG_DATA_DIRS=/usr/share gio info -a standard::content-type \
+        "$work/${want%%:*}/x.prj" | sed -n 's/^ *standard::content-type: //p')"
+    [ "$got" = "${want#*:}" ] || fail "${want%%:*}/x.prj is of type \"$got\""
+done
 
 # The uploader, started anywhere, finds its installed icon. Without a bridge
 # it shows its "DEVICE NOT FOUND" dialog, which carries the icon.

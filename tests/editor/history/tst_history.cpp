@@ -225,6 +225,10 @@ private slots:
             state = history.undo();
         QVERIFY(history.atSavedState());
         QCOMPARE(dump(state), dump(saved));
+        // Reading an image changes nothing a save writes.
+        history.record("Read Vorne file", state, state, false);
+        QVERIFY(history.atSavedState());
+        history.undo();
         const EditorState before = history.undo();
         EditorState next = before;
         QString label;

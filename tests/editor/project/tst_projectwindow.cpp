@@ -644,6 +644,78 @@ private slots:
         QVERIFY(demoDevice().changesInTable);
     }
 
+    // Open Project after its dialog, and the project named on the command line.
+    void openProjectPathRefusesAnUnreadableFileAndOpensAReadableOne() {
+        MainWindow &w = start(fixture("Demo.prj"));
+        const QString gone = path(QStringLiteral("Gone.prj"));
+        Dialogs::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!w.openProjectPath(gone));
+        QCOMPARE(Dialogs::lastAsked().text, QStringLiteral("Cannot open %1: No such file or directory").arg(gone));
+        QCOMPARE(w.sProjectName, path(QStringLiteral("Demo.prj"))); // what a save writes stays together
+        QCOMPARE(w.listMyPresets.size(), 1);
+        QVERIFY(!QFile::exists(gone));
+        writeFile(path(QStringLiteral("Two.prj")), "@Two\nB\n\tX\nA\n\tY\n!\n");
+        QVERIFY(w.openProjectPath(QStringLiteral("Two.prj"))); // relative to the working folder
+        QCOMPARE(w.sProjectName, path(QStringLiteral("Two.prj")));
+        QCOMPARE(w.ui->treeWidget->topLevelItemCount(), 2);
+        QCOMPARE(w.ui->treeWidget->currentItem()->text(0), QStringLiteral("X"));
+        QCOMPARE(Dialogs::log().size(), 1);
+    }
+
+    // Undo and redo: the table, the marks and the save question come back with each step.
+    void undoAndRedoGiveBackTableMarksAndTheSaveQuestion() {
+        MainWindow &w = start(fixture("Demo.prj"));
+        const QList<MyChanel> rows = demoDevice().listChanel;
+        QTreeWidgetItem *item = topItem(QStringLiteral("Acme"))->child(0);
+        w.ui->treeWidget->setCurrentItem(item);
+        w.getPositionTree(item, 0);
+        w.ui->tableWidget->selectRow(1);
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        w.deleteRow();
+        QCOMPARE(w.actUndo->text(), QStringLiteral("Undo Delete row"));
+        QVERIFY(!w.actRedo->isEnabled());
+        QCOMPARE(w.ui->tableWidget->rowCount(), 1);
+
+        w.undoStep();
+        QCOMPARE(demoDevice().listChanel, rows);
+        QVERIFY(!demoDevice().changesInTable);
+        QCOMPARE(w.ui->tableWidget->rowCount(), 2);
+        QCOMPARE(w.ui->tableWidget->currentRow(), 1);
+        item = w.ui->treeWidget->currentItem();
+        QCOMPARE(item->text(0), QStringLiteral("Projector X"));
+        QCOMPARE(item->whatsThis(0), QString());
+        QCOMPARE(w.actRedo->text(), QStringLiteral("Redo Delete row"));
+        Dialogs::reset();
+        QCOMPARE(w.saveProject(), int(QMessageBox::No)); // back where the file is: nothing asked
+        QVERIFY(Dialogs::log().isEmpty());
+
+        w.redoStep();
+        QCOMPARE(demoDevice().listChanel.size(), 1);
+        QCOMPARE(w.ui->treeWidget->currentItem()->whatsThis(0), kStatusChanged);
+        Dialogs::setNextAnswer(QMessageBox::Yes);
+        QCOMPARE(w.saveProject(), int(QMessageBox::Yes));
+        QCOMPARE(Dialogs::log().size(), 1);
+        const QByteArray saved = contents(path(QStringLiteral("Demo.prj")));
+
+        // Past the save the file differs: asked again; redone to it, not.
+        w.undoStep();
+        QCOMPARE(demoDevice().listChanel, rows);
+        Dialogs::setNextAnswer(QMessageBox::No);
+        QCOMPARE(w.saveProject(), int(QMessageBox::No));
+        QCOMPARE(Dialogs::log().size(), 2);
+        w.redoStep();
+        QCOMPARE(w.saveProject(), int(QMessageBox::No));
+        QCOMPARE(Dialogs::log().size(), 2);
+        QCOMPARE(w.ui->treeWidget->currentItem()->whatsThis(0), kStatusSaved);
+        QCOMPARE(contents(path(QStringLiteral("Demo.prj"))), saved);
+
+        // Open starts an empty history.
+        Dialogs::setNextFileName(path(QStringLiteral("Demo.prj")));
+        w.openProject();
+        QVERIFY(!w.actUndo->isEnabled() && !w.actRedo->isEnabled());
+        QCOMPARE(w.actUndo->text(), QStringLiteral("Undo"));
+    }
+
     void openLoadsAnotherProjectAndForgetsChanges() {
         MainWindow &w = start(fixture("Demo.prj"));
         demoDevice().changesInTable = true;

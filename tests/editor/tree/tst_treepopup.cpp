@@ -425,6 +425,7 @@ private slots:
         QCOMPARE(t.field(F::Replay_Wait_Time)->text(), QStringLiteral("900"));
         t.field(F::Replay_Wait_Time)->setText(QStringLiteral("500"));
         QVERIFY(t.accepted());
+        d = t.device(QStringLiteral("Acme"), QStringLiteral("Projector X")); // the undo step holds the old record
         QCOMPARE(d->connParam.flags, quint32(0));
         QVERIFY(!d->changesInConn && !d->isChanges);
     }

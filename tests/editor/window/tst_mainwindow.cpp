@@ -229,7 +229,10 @@ void TestMainWindow::menusTextsShortcutsAndSlots() {
     QStringList titles;
     for (QAction *a : ui->menuBar->actions())
         titles << a->text();
-    QCOMPARE(titles, (QStringList{"&File", "&VORNE HW", "&Help"}));
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&VORNE HW", "&Help"}));
+    QCOMPARE(texts(w->menuEdit->actions()), (QStringList{"Undo", "Redo"}));
+    QCOMPARE(w->actUndo->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
+    QCOMPARE(w->actRedo->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
     QCOMPARE(texts(ui->menuFile->actions()),
              (QStringList{"&New Project", "&Open Project", "&Save", "Save &As", "---", "Exit"}));
     QCOMPARE(texts(ui->menuVorne_HW->actions()),
