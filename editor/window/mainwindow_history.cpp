@@ -103,8 +103,10 @@ void MainWindow::restoreEditorState(const EditorState &state) {
     } else {
         SetDefaultSettings();
     }
-    if (state.tableRow >= 0 && state.tableRow < ui->tableWidget->rowCount())
+    if (state.tableRow >= 0 && state.tableRow < ui->tableWidget->rowCount()) {
         ui->tableWidget->selectRow(state.tableRow);
+        table_setEnabled(true); // as a click on the row leaves it
+    }
 }
 
 void MainWindow::recordStep(const QString &label, const EditorState &before, bool changesFile) {
