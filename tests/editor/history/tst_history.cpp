@@ -46,96 +46,54 @@ MyConnParam conn(const QString &speed) {
     return c;
 }
 
-// One random edit of the kinds the window offers; false when it had nothing to work on.
-bool edit(QRandomGenerator &random, int n, EditorState *s, QString *label) {
+// One random edit of the kinds the window offers, labelled; empty when it had nothing to work on.
+QString edit(QRandomGenerator &random, int n, EditorState *s) {
     MyLibrary &lib = s->library;
-    const int kind = random.bounded(11);
     const int p = lib.isEmpty() ? -1 : random.bounded(int(lib.size()));
     QList<MyDevice> *devices = p < 0 ? nullptr : &lib[p].listMyDevices;
     const int d = !devices || devices->isEmpty() ? -1 : random.bounded(int(devices->size()));
-    QList<MyChanel> *rows = d < 0 ? nullptr : &(*devices)[d].listChanel;
-    const TypedRow row{QString::number(1 + n % 512), "0", "9", QStringLiteral("C%1").arg(n), "", "f"};
+    MyDevice *device = d < 0 ? nullptr : &(*devices)[d];
+    const QString name = QString::number(n);
+    const TypedRow row{QString::number(1 + n % 512), "0", "9", "C" + name, "", "f"};
     s->treeTop = p;
     s->treeChild = d;
-    s->tableRow = rows ? int(rows->size()) - 1 : -1;
-    switch (kind) {
+    s->tableRow = device ? int(device->listChanel.size()) - 1 : -1;
+    const bool added = s->addedOrRemoved;
+    s->addedOrRemoved = true;
+    QList<TypedRow> split;
+    QString error;
+    switch (random.bounded(11)) {
     case 0:
-        lib.append({QStringLiteral("M%1").arg(n), {}});
-        s->addedOrRemoved = true;
-        *label = "Add manufacturer";
-        return true;
+        lib.append({"M" + name, {}});
+        return "Add manufacturer";
     case 1:
-        if (!devices)
-            return false;
-        devices->append(makeNewDevice({QStringLiteral("D%1").arg(n), "desc", "01.01.2024 | 10:00:00", conn("9600")}));
-        s->addedOrRemoved = true;
-        *label = "Add device";
-        return true;
+        return devices ? devices->append(makeNewDevice({"D" + name, "d", "", conn("9600")})), "Add device" : "";
     case 2:
-        if (d < 0)
-            return false;
-        devices->append(makeClonedDevice({QStringLiteral("C%1").arg(n), "", "", conn("19200")}, (*devices)[d]));
-        s->addedOrRemoved = true;
-        *label = "Clone device";
-        return true;
+        return device ? devices->append(makeClonedDevice({"C" + name, "", "", conn("1")}, *device)), "Clone" : "";
     case 3:
-        if (d < 0)
-            return false;
-        applyDeviceEdit(&(*devices)[d], {QStringLiteral("E%1").arg(n), "edited", "", conn(QString::number(n))});
-        *label = "Edit device";
-        return true;
+        return p >= 0 ? lib.removeAt(p), "Remove manufacturer" : "";
     case 4:
-        if (d < 0)
-            return false;
-        devices->removeAt(d);
-        s->addedOrRemoved = true;
-        *label = "Remove device";
-        return true;
+        return device ? devices->removeAt(d), "Remove device" : "";
     case 5:
-        if (p < 0)
-            return false;
-        lib.removeAt(p);
-        s->addedOrRemoved = true;
-        *label = "Remove manufacturer";
-        return true;
-    case 6:
-    case 7:
-        if (!rows)
-            return false;
-        (*devices)[d].changesInTable |= storeTypedRow(rows, kind == 6 || rows->isEmpty() ? -1 : 0, row);
-        *label = kind == 6 ? "Insert row" : "Edit row";
-        return true;
-    case 8:
-        if (!rows || rows->isEmpty())
-            return false;
-        rows->removeAt(random.bounded(int(rows->size())));
-        (*devices)[d].changesInTable = true;
-        *label = "Delete row";
-        return true;
-    case 9: {
-        if (!rows)
-            return false;
-        QList<TypedRow> split;
-        QString error;
-        if (!splitChanel({row.dmx, "0", "255", 1 + random.bounded(20), "S{n}", false, "s{n}"}, &split, &error))
-            return false;
-        for (const TypedRow &t : split)
-            storeTypedRow(rows, -1, t);
-        (*devices)[d].changesInTable = true;
-        *label = QStringLiteral("Import %1 rows").arg(split.size());
-        return true;
+        return device ? devices->append(makeUsbClone(*device, "U" + name, "", "", conn("4800"))), "Clone USB" : "";
     }
-    default: {
-        if (d < 0)
-            return false;
-        MyDevice usb = (*devices)[d];
-        usb.listChanelShadow = usb.listChanel;
-        devices->append(makeUsbClone(usb, QStringLiteral("U%1").arg(n), "", "", conn("4800")));
-        s->addedOrRemoved = true;
-        *label = "Clone USB device";
-        return true;
+    s->addedOrRemoved = added;
+    if (!device)
+        return "";
+    if (random.bounded(2)) {
+        applyDeviceEdit(device, {"E" + name, "edited", "", conn(name)});
+        return "Edit device";
     }
-    }
+    device->changesInTable = true;
+    if (random.bounded(2))
+        return storeTypedRow(&device->listChanel, device->listChanel.isEmpty() ? -1 : 0, row), "Edit row";
+    if (!device->listChanel.isEmpty() && random.bounded(2))
+        return device->listChanel.removeAt(random.bounded(int(device->listChanel.size()))), "Delete row";
+    if (!splitChanel({row.dmx, "0", "255", 1 + random.bounded(20), "S{n}", false, "s{n}"}, &split, &error))
+        return "";
+    for (const TypedRow &t : split)
+        storeTypedRow(&device->listChanel, -1, t);
+    return QStringLiteral("Split into %1 rows").arg(split.size());
 }
 
 // The window's tree, reduced to what the history must give back: names and marks.
@@ -174,8 +132,8 @@ private slots:
         EditorState saved = start;
         for (int n = 0; history.stepCount() < 30; ++n) {
             EditorState next = state;
-            QString label;
-            if (!edit(random, n, &next, &label))
+            const QString label = edit(random, n, &next);
+            if (label.isEmpty())
                 continue;
             paintTree(&next);
             history.record(label, state, next);
@@ -232,7 +190,7 @@ private slots:
         const EditorState before = history.undo();
         EditorState next = before;
         QString label;
-        for (int n = 100; !edit(random, n, &next, &label); ++n)
+        for (int n = 100; (label = edit(random, n, &next)).isEmpty(); ++n)
             next = before;
         history.record(label, before, next);
         QVERIFY(!history.atSavedState());
