@@ -78,7 +78,8 @@ Listing listBridges() {
         return listing;
     }
     listing.known = uploader.exitStatus() == QProcess::NormalExit;
-    listing.why = QStringLiteral("it crashed");
+    if (!listing.known)
+        listing.why = QStringLiteral("it crashed");
     listing.bridges = parseBridgeList(uploader.readAllStandardOutput());
     return listing;
 }
@@ -152,6 +153,7 @@ bool sendAll(const QList<PlannedBox> &boxes, const Listing &listing, int jobs, Q
         dataError(err, QStringLiteral("cannot make a folder for the images: %1").arg(dir.errorString()));
         return false;
     }
+    const auto imagePathOf = [&dir](int box) { return dir.filePath(QStringLiteral("%1.bin").arg(box + 1)); };
     QList<int> waiting;
     bool allConfirmed = true;
     for (int i = 0; i < boxes.size(); ++i) {
@@ -161,7 +163,7 @@ bool sendAll(const QList<PlannedBox> &boxes, const Listing &listing, int jobs, Q
             allConfirmed = false;
             continue;
         }
-        QFile image(dir.filePath(QStringLiteral("%1.bin").arg(i + 1)));
+        QFile image(imagePathOf(i));
         if (!image.open(QIODevice::WriteOnly) || image.write(boxes[i].image) != boxes[i].image.size() ||
             !image.flush()) {
             (*rows)[i].outcome =
@@ -177,9 +179,10 @@ bool sendAll(const QList<PlannedBox> &boxes, const Listing &listing, int jobs, Q
     std::function<void()> startNext = [&] {
         while (running < atOnce && !waiting.isEmpty()) {
             const int i = waiting.takeFirst();
-            const QString imagePath = dir.filePath(QStringLiteral("%1.bin").arg(i + 1));
+            const QString imagePath = imagePathOf(i);
             auto *uploader = new QProcess(&loop);
-            auto *clock = new QElapsedTimer;
+            QElapsedTimer clock; // copied into the handlers: started here
+            clock.start();
             auto *bound = new QTimer(uploader);
             bound->setSingleShot(true);
             QObject::connect(bound, &QTimer::timeout, uploader, [uploader, rows, i] {
@@ -190,9 +193,8 @@ bool sendAll(const QList<PlannedBox> &boxes, const Listing &listing, int jobs, Q
                 Row &row = (*rows)[i];
                 if (row.outcome.isEmpty())
                     row.outcome = outcome;
-                row.time = QStringLiteral("%1 s").arg(clock->elapsed() / 1000.0, 0, 'f', 1);
+                row.time = QStringLiteral("%1 s").arg(clock.elapsed() / 1000.0, 0, 'f', 1);
                 allConfirmed = allConfirmed && confirmed;
-                delete clock;
                 uploader->deleteLater();
                 --running;
                 startNext();
@@ -212,7 +214,6 @@ bool sendAll(const QList<PlannedBox> &boxes, const Listing &listing, int jobs, Q
                 });
             uploader->setProcessChannelMode(QProcess::MergedChannels);
             ++running;
-            clock->start();
             bound->start(kUploadBoundMs);
             uploader->start(uploaderProgram(),
                             {QStringLiteral("-s"), QStringLiteral("--serial"), boxes[i].box, imagePath});
