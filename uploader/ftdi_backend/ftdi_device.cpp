@@ -1,5 +1,6 @@
 #include "ftdi_device.h"
 
+#include "clock.h"
 #include "ftdi_eeprom.h"
 #include "ftdi_mapping.h"
 
@@ -20,6 +21,10 @@ constexpr DWORD kEepromWords = 128;     /* the largest EEPROM of the family, 256
 /* While the chip has not yet taken every byte, a status query waits this long
  * for it in libusb's event handling, so the caller's wait need not spin. */
 constexpr int64_t kTxWaitNs = 1000000;
+/* libusb's start can fail for a moment while another process takes a bridge
+ * (a venue plan starts several uploaders at once): a few more tries. */
+constexpr int kContextTries = 5;
+constexpr int64_t kContextPauseNs = 100 * 1000000LL;
 
 bool signedRecord(const FT_PROGRAM_DATA *d) {
     return d && d->Signature1 == 0x00000000u && d->Signature2 == 0xFFFFFFFFu && d->Manufacturer && d->ManufacturerId &&
@@ -47,6 +52,16 @@ public:
 private:
     ftdi_context *ctx_;
 };
+
+ftdi_context *newContext() {
+    for (int tries = 1;; ++tries) {
+        if (ftdi_context *ctx = ftdi_new())
+            return ctx;
+        if (tries == kContextTries)
+            return nullptr;
+        Clock::system().sleepNs(kContextPauseNs);
+    }
+}
 
 /* The FTDI bridges libusb sees, with their names, while the list lives. */
 class Enumeration {
@@ -117,7 +132,7 @@ void giveBackKernelDriver(libusb_device *dev, int interface) {
 
 FT_STATUS FtdiDevice::list(std::vector<ListedDevice> *devices) {
     devices->clear();
-    ftdi_context *ctx = ftdi_new();
+    ftdi_context *ctx = newContext();
     if (!ctx)
         return FT_OTHER_ERROR; /* libusb unusable */
     FT_STATUS status = FT_OK;
@@ -134,7 +149,7 @@ FT_STATUS FtdiDevice::list(std::vector<ListedDevice> *devices) {
 
 FT_STATUS FtdiDevice::open(const char *name, DWORD flags, std::unique_ptr<FtdiDevice> *device, std::string *why) {
     device->reset();
-    ftdi_context *ctx = ftdi_new();
+    ftdi_context *ctx = newContext();
     if (!ctx) {
         *why = "libusb cannot be used";
         return FT_DEVICE_NOT_FOUND;
